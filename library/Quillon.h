@@ -1,0 +1,23 @@
+#ifndef QUILLON_H
+#define QUILLON_H
+
+// The whole public interface of the Quillon1 library.
+
+#include "quillon_global.h"
+
+#include "packets/calculate_crc_class.h"
+#include "packets/catalogue_packets.h"
+#include "packets/command_catalogue.h"
+#include "packets/command_packets.h"
+#include "packets/packet_class.h"
+#include "packets/packet_get_class.h"
+#include "packets/packet_go_class.h"
+#include "packets/packet_resp_class.h"
+#include "packets/packet_resp_system.h"
+#include "packets/packet_set_class.h"
+#include "packets/reset_code.h"
+#include "packets/response_filters.h"
+#include "scheduling/entry_points.h"
+#include "scheduling/timeouts_class.h"
+
+#endif // QUILLON_H

@@ -1,0 +1,107 @@
+#include "packet_class.h"
+
+#include "scheduling/timeouts_class.h"
+
+#include <cstring>
+#include <new>
+
+namespace Quillon {
+
+quint16 Packet_Class::Sent_Packet_Count = 0;
+quint16 Packet_Class::Received_Packet_Count = 0;
+
+Packet_Class::Packet_Class(QObject* parent) : QObject(parent) {}
+
+Packet_Class::~Packet_Class()
+{
+    Clear_Timeout();
+    delete[] Data;
+}
+
+unsigned int Packet_Class::Response_Timeout()
+{
+    return 200;
+}
+
+bool Packet_Class::AllocateData()
+{
+    char* buf = new (std::nothrow) char[getLength()];
+    if (!buf) {
+        Valid = false;
+        return false;
+    }
+    set_default_data(buf);
+    Valid = true;
+    return true;
+}
+
+void Packet_Class::checkData(char* buf)
+{
+    const char* before = getData();
+    check_data(buf);
+    if (buf != before)
+        emit packet_dataChanged();
+}
+
+void Packet_Class::Update_Send_Sequences()
+{
+    ++Sent_Packet_Count;
+    Sequence = quint16(Sent_Packet_Count + Received_Packet_Count);
+}
+
+void Packet_Class::Update_Recv_Sequences()
+{
+    ++Received_Packet_Count;
+    Sequence = quint16(Sent_Packet_Count + Received_Packet_Count);
+}
+
+bool Packet_Class::Clear_Timeout()
+{
+    if (!Timeout)
+        return false;
+    // The deadline holds this packet alive through its handle; drop that
+    // reference first. Take the pointer out before deleting, so that anything
+    // the deletion triggers sees no deadline.
+    Timeouts_Class* deadline = Timeout;
+    Timeout = nullptr;
+    Packet_Shared_Ptr keep_alive = deadline->Tracked_Pkt;
+    deadline->Tracked_Pkt.clear();
+    delete deadline;
+    return true;
+}
+
+QString Packet_Class::toQString()
+{
+    const char* data = getData();
+    if (!data)
+        return QString();
+    const int length = getLength();
+    const void* nul = std::memchr(data, 0, size_t(length));
+    const int n = nul ? int(static_cast<const char*>(nul) - data) : length;
+    return QString::fromLatin1(data, n);
+}
+
+void Packet_Class::adopt_data(char* buf)
+{
+    if (buf == Data)
+        return;
+    delete[] Data;
+    Data = buf;
+}
+
+QString ToHex(char c)
+{
+    char out[2];
+    ToHex(out, c);
+    return QString::fromLatin1(out, 2);
+}
+
+void ToHex(char* out, char c)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const unsigned char b = static_cast<unsigned char>(c);
+    out[0] = digits[b >> 4];
+    out[1] = digits[b & 0x0F];
+}
+
+} // namespace Quillon
