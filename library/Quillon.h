@@ -18,6 +18,7 @@
 #include "packets/reset_code.h"
 #include "packets/response_filters.h"
 #include "scheduling/entry_points.h"
+#include "scheduling/scheduling_enums.h"
 #include "scheduling/timeouts_class.h"
 
 #endif // QUILLON_H

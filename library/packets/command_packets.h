@@ -50,7 +50,8 @@ class QUILLON_EXPORT Packet_Resp_MOD : public Packet_Resp_UInt16
     Q_PROPERTY(QString Mode_name READ Mode_name)
 
 public:
-    enum system_mode_enum : quint16 {
+    enum system_mode_enum : quint16
+    {
         Mode_Idle = 0,
         Mode_Lowering = 1,
         Mode_Raising = 2,

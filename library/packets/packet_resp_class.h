@@ -111,9 +111,7 @@ class QUILLON_EXPORT Packet_Resp_Suspension_Angle : public Packet_Resp_UInt16
     Q_PROPERTY(double Angle READ Angle)
 
 public:
-    explicit Packet_Resp_Suspension_Angle(QObject* parent = nullptr) : Packet_Resp_UInt16(parent)
-    {
-    }
+    explicit Packet_Resp_Suspension_Angle(QObject* parent = nullptr) : Packet_Resp_UInt16(parent) {}
 
     bool readValue() override;
     double Angle() const { return angle; }

@@ -1,6 +1,7 @@
 #include "entry_points.h"
 
 #include "packets/packet_class.h"
+#include "scheduling_enums.h"
 
 #include <QMetaType>
 
@@ -13,11 +14,18 @@ const char Library_Date_Code[] = "1503231043";
 
 int init()
 {
-    // Each type is registered once per process; the id is kept for later calls.
-    static const int packet_handle_id =
-        qRegisterMetaType<QSharedPointer<Quillon::Packet_Class>>(
-            "QSharedPointer<Quillon::Packet_Class>");
-    return packet_handle_id;
+    // Each type is registered once per process; the ids are kept for later
+    // calls. The handle's registration also registers its conversion to a
+    // plain object pointer, which Qt removes when the library is unloaded.
+    static const int packet_handle_id = qRegisterMetaType<QSharedPointer<Quillon::Packet_Class>>(
+        "QSharedPointer<Quillon::Packet_Class>");
+    static const int protocol_state_id =
+        qRegisterMetaType<Quillon::Protocol_State_Enum>("Quillon::Protocol_State_Enum");
+    static const int disconnect_id =
+        qRegisterMetaType<Quillon::Disconnect_Enum>("Quillon::Disconnect_Enum");
+    Q_UNUSED(packet_handle_id)
+    Q_UNUSED(protocol_state_id)
+    return disconnect_id;
 }
 
 QString getversion()

@@ -6,8 +6,7 @@ namespace Quillon {
 
 Timeouts_Class::Timeouts_Class(unsigned int milliseconds, QObject* parent)
     : QObject(parent), timeout_ms(milliseconds), Elapsed(new QElapsedTimer)
-{
-}
+{}
 
 Timeouts_Class::~Timeouts_Class()
 {
