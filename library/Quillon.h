@@ -20,5 +20,10 @@
 #include "scheduling/entry_points.h"
 #include "scheduling/scheduling_enums.h"
 #include "scheduling/timeouts_class.h"
+#include "scheduling/tx_tracking_class.h"
+#include "serial/com_resource.h"
+#include "serial/packet_builder_class.h"
+#include "serial/rx_noise_class.h"
+#include "serial/serial_port.h"
 
 #endif // QUILLON_H

@@ -10,6 +10,11 @@ Timeouts_Class::Timeouts_Class(unsigned int milliseconds, QObject* parent)
 
 Timeouts_Class::~Timeouts_Class()
 {
+    // Deleted other than through its request's Clear_Timeout(): the request
+    // must not keep pointing here, and may die with the last reference.
+    if (Tracked_Pkt && Tracked_Pkt->Timeout == this)
+        Tracked_Pkt->Timeout = nullptr;
+    Tracked_Pkt.clear();
     delete Elapsed;
 }
 
