@@ -1,0 +1,192 @@
+#include "command_line.h"
+
+#include "response_frame.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace Sim {
+
+namespace {
+
+using Apply = bool (*)(Command_Line&, const std::string&);
+
+struct Option
+{
+    const char* name;
+    const char* argument; // nullptr for a switch
+    const char* help;
+    Apply apply;
+};
+
+bool to_number(const std::string& text, unsigned long* value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    errno = 0;
+    *value = std::strtoul(text.c_str(), nullptr, 10);
+    return errno == 0 && *value <= 86400000UL;
+}
+
+template <typename Duration> bool to_duration(const std::string& text, Duration* duration)
+{
+    unsigned long value = 0;
+    if (!to_number(text, &value))
+        return false;
+    *duration = Duration(value);
+    return true;
+}
+
+bool to_flags(const std::string& text, std::string* flags)
+{
+    if (text.size() != 5 || text.find_first_not_of("01") != std::string::npos)
+        return false;
+    *flags = text;
+    return true;
+}
+
+bool to_set(const std::string& text, std::set<std::string>* entries)
+{
+    std::istringstream list(text);
+    std::string entry;
+    while (std::getline(list, entry, ',')) {
+        if (!entry.empty())
+            entries->insert(entry);
+    }
+    return !entries->empty();
+}
+
+const Option options_table[] = {
+    {"--help", nullptr, "show this text and exit",
+     [](Command_Line& c, const std::string&) {
+         c.help = true;
+         return true;
+     }},
+    {"--fm1", "FLAGS",
+     "fault group 1 as five 0/1; the last is the driver's sensor, the one before\n"
+     "                         it the curb side's; a sensor fault freezes that side",
+     [](Command_Line& c, const std::string& a) { return to_flags(a, &c.fault_flags[0]); }},
+    {"--fm2", "FLAGS", "fault group 2 as five 0/1",
+     [](Command_Line& c, const std::string& a) { return to_flags(a, &c.fault_flags[1]); }},
+    {"--fm3", "FLAGS", "fault group 3 as five 0/1",
+     [](Command_Line& c, const std::string& a) { return to_flags(a, &c.fault_flags[2]); }},
+    {"--silent", "LIST",
+     "leave these requests unanswered: codes (DSA) or keys (\"get ALG\"),\n"
+     "                         separated by commas",
+     [](Command_Line& c, const std::string& a) { return to_set(a, &c.settings.silent); }},
+    {"--all-silent", nullptr, "answer nothing at all",
+     [](Command_Line& c, const std::string&) {
+         c.settings.all_silent = true;
+         return true;
+     }},
+    {"--delay", "MS", "wait this long before each answer",
+     [](Command_Line& c, const std::string& a) {
+         return to_duration(a, &c.settings.answer_delay);
+     }},
+    {"--trickle", nullptr, "write answers byte by byte",
+     [](Command_Line& c, const std::string&) {
+         c.settings.trickle = true;
+         return true;
+     }},
+    {"--trickle-gap", "US", "gap between trickled bytes in microseconds (default 1000)",
+     [](Command_Line& c, const std::string& a) { return to_duration(a, &c.settings.trickle_gap); }},
+    {"--noise", "N", "send N noise bytes (never a letter or \"<\") before each answer",
+     [](Command_Line& c, const std::string& a) {
+         unsigned long n = 0;
+         if (!to_number(a, &n) || n > 1000)
+             return false;
+         c.settings.noise_bytes = static_cast<unsigned>(n);
+         return true;
+     }},
+    {"--bad-checksum", nullptr, "send value responses with a wrong checksum",
+     [](Command_Line& c, const std::string&) {
+         c.settings.bad_checksums = true;
+         return true;
+     }},
+    {"--refuse-moves", nullptr, "answer move commands with \"<REFUSED>\"",
+     [](Command_Line& c, const std::string&) {
+         c.settings.refuse_moves = true;
+         return true;
+     }},
+    {"--verdict", "TEXT", "compressor test outcome, e.g. \"<FAIL 2>\" (default \"<TEST DONE>\")",
+     [](Command_Line& c, const std::string& a) {
+         if (!is_system_text(a))
+             return false;
+         c.settings.test_verdict = a;
+         return true;
+     }},
+    {"--test-time", "MS", "from the compressor test's \"<OK>\" to its outcome (default 8000)",
+     [](Command_Line& c, const std::string& a) {
+         return to_duration(a, &c.settings.test_duration);
+     }},
+    {"--hang-up-after", "MS", "close the line this long after the start, as if unplugged",
+     [](Command_Line& c, const std::string& a) {
+         std::chrono::milliseconds after{};
+         if (!to_duration(a, &after))
+             return false;
+         c.hang_up_after = after;
+         return true;
+     }},
+    {"--pace", nullptr, "every byte takes its time at 115200 baud 8N1, half duplex",
+     [](Command_Line& c, const std::string&) {
+         c.settings.line_pacing = true;
+         return true;
+     }},
+    {"--no-compressor", nullptr, "keep the compressor off: the reservoir only loses pressure",
+     [](Command_Line& c, const std::string&) {
+         c.compressor = false;
+         return true;
+     }},
+};
+
+} // namespace
+
+bool parse_command_line(int argc, const char* const* argv, Command_Line* options,
+                        std::string* error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        const Option* found = nullptr;
+        for (const Option& option : options_table) {
+            if (word == option.name)
+                found = &option;
+        }
+        if (!found) {
+            *error = "unknown option " + word;
+            return false;
+        }
+        std::string argument;
+        if (found->argument) {
+            if (++i == argc) {
+                *error = word + " needs " + found->argument;
+                return false;
+            }
+            argument = argv[i];
+        }
+        if (!found->apply(*options, argument)) {
+            *error = "bad value for " + word + ": " + argument;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string usage_text(const std::string& program)
+{
+    std::ostringstream text;
+    text << "Usage: " << program << " [options]\n"
+         << "A virtual suspension controller on a pseudo-terminal. Prints the device to open\n"
+         << "on its first line, then serves it until SIGTERM or SIGINT.\n\nOptions:\n";
+    for (const Option& option : options_table) {
+        std::string left = std::string("  ") + option.name;
+        if (option.argument)
+            left += std::string(" ") + option.argument;
+        left.resize(std::max<std::size_t>(left.size() + 1, 25), ' ');
+        text << left << option.help << '\n';
+    }
+    return text.str();
+}
+
+} // namespace Sim

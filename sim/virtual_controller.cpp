@@ -1,0 +1,391 @@
+#include "virtual_controller.h"
+
+#include "fd_io.h"
+#include "line_assembler.h"
+#include "line_faults.h"
+#include "master_port.h"
+#include "plant.h"
+#include "pty_pair.h"
+#include "request_handler.h"
+#include "request_line.h"
+#include "response_frame.h"
+#include "wake_pipe.h"
+
+#include <system_error>
+
+namespace Sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// With no client the master reports a hang-up at once, so it is looked at
+// again after this pause instead of in a tight loop.
+constexpr auto no_client_pause = std::chrono::milliseconds(10);
+// The longest idle wait; nothing depends on it but housekeeping.
+constexpr auto idle_wait = std::chrono::seconds(1);
+
+unsigned fresh_seed()
+{
+    std::random_device device;
+    return device();
+}
+
+} // namespace
+
+struct Virtual_Controller::Outgoing
+{
+    std::string bytes;
+    std::chrono::milliseconds delay{0};
+    Delivery delivery;
+};
+
+Virtual_Controller::Virtual_Controller()
+    : plant_(std::make_unique<Plant>(Clock::now(), fresh_seed())), noise_random_(fresh_seed()),
+      wake_(std::make_unique<Wake_Pipe>())
+{}
+
+Virtual_Controller::~Virtual_Controller()
+{
+    stop();
+}
+
+bool Virtual_Controller::start(std::string* error)
+{
+    if (thread_.joinable()) {
+        if (error)
+            *error = "the virtual controller is already serving";
+        return false;
+    }
+    Pty_Master master;
+    if (!open_pty_master(&master, error))
+        return false;
+    if (!wake_->open(error)) {
+        close_fd(master.fd);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        device_path_ = master.slave_path;
+    }
+    master_fd_ = master.fd;
+    stop_requested_ = false;
+    hang_up_requested_ = false;
+    serving_ = true;
+    try {
+        thread_ = std::thread(&Virtual_Controller::serve, this);
+    } catch (const std::system_error& e) {
+        serving_ = false;
+        if (error)
+            *error = std::string("cannot start the serving thread: ") + e.what();
+        close_fd(master_fd_);
+        wake_->close();
+        return false;
+    }
+    return true;
+}
+
+void Virtual_Controller::stop()
+{
+    if (thread_.joinable()) {
+        stop_requested_ = true;
+        wake_->notify();
+        thread_.join();
+    }
+    close_fd(master_fd_);
+    wake_->close();
+}
+
+void Virtual_Controller::hang_up()
+{
+    if (!thread_.joinable())
+        return;
+    hang_up_requested_ = true;
+    wake_->notify();
+    thread_.join();
+    // Closing the master is the unplugging itself; the slave goes with it.
+    close_fd(master_fd_);
+    wake_->close();
+}
+
+bool Virtual_Controller::is_serving() const
+{
+    return serving_;
+}
+
+std::string Virtual_Controller::device_path() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return device_path_;
+}
+
+void Virtual_Controller::serve()
+{
+    Master_Port port(master_fd_, device_path(), *wake_);
+    Line_Assembler lines;
+    while (!stop_requested_ && !hang_up_requested_) {
+        const Clock::time_point now = Clock::now();
+        Outgoing verdict;
+        if (take_due_verdict(now, &verdict)) {
+            deliver(port, verdict);
+            continue;
+        }
+        switch (port.wait_for_input(next_event(now))) {
+        case Master_Port::Event::Input:
+            receive(port, lines);
+            break;
+        case Master_Port::Event::No_Client:
+            lines.clear();
+            port.discard_unread();
+            port.sleep_until(Clock::now() + no_client_pause);
+            break;
+        case Master_Port::Event::Deadline:
+        case Master_Port::Event::Woken:
+            break;
+        case Master_Port::Event::Failed:
+            // Polling our own descriptors cannot fail short of a broken
+            // process; stop serving rather than spin.
+            serving_ = false;
+            return;
+        }
+    }
+    serving_ = false;
+}
+
+void Virtual_Controller::receive(Master_Port& port, Line_Assembler& lines)
+{
+    char buffer[256];
+    const long count = port.read(buffer, sizeof buffer);
+    if (count < 0) {
+        lines.clear();
+        return;
+    }
+    const Clock::time_point read_at = Clock::now();
+    const bool pacing = settings().line_pacing;
+    for (long i = 0; i < count; ++i) {
+        // Paced, a byte has arrived only once the line has carried it; the
+        // line turns round after each answer, so later bytes wait for it.
+        const Clock::time_point crossed = pacing ? port.pacer().carry(read_at) : read_at;
+        if (!lines.feed(buffer[i]))
+            continue;
+        if (pacing && !port.sleep_until(crossed))
+            return;
+        handle_line(port, lines.line());
+        if (stop_requested_ || hang_up_requested_)
+            return;
+    }
+}
+
+void Virtual_Controller::handle_line(Master_Port& port, const std::string& line)
+{
+    Outgoing outgoing;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const Clock::time_point now = Clock::now();
+        plant_->advance(now);
+        ++total_requests_;
+        last_request_ = line;
+        const auto request = parse_request(line);
+        if (!request)
+            return;
+        ++counts_[request_key(*request)];
+        if (is_silenced(*request, settings_))
+            return;
+        auto answer = handle_request(*request, *plant_, settings_, now);
+        if (!answer)
+            return;
+        if (settings_.bad_checksums)
+            spoil_checksum(*answer);
+        outgoing = outgoing_locked(std::move(*answer));
+        outgoing.delay = settings_.answer_delay;
+    }
+    deliver(port, outgoing);
+}
+
+Virtual_Controller::Outgoing Virtual_Controller::outgoing_locked(std::string answer)
+{
+    Outgoing outgoing;
+    outgoing.bytes = noise_bytes(settings_.noise_bytes, noise_random_) + answer;
+    outgoing.delivery.pacing = settings_.line_pacing;
+    outgoing.delivery.trickle = settings_.trickle;
+    outgoing.delivery.trickle_gap = settings_.trickle_gap;
+    return outgoing;
+}
+
+void Virtual_Controller::deliver(Master_Port& port, const Outgoing& outgoing)
+{
+    if (outgoing.delay.count() > 0 && !port.sleep_until(Clock::now() + outgoing.delay))
+        return;
+    port.send(outgoing.bytes, outgoing.delivery);
+}
+
+bool Virtual_Controller::take_due_verdict(Clock::time_point now, Outgoing* outgoing)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    plant_->advance(now);
+    if (!plant_->finish_test(now) || settings_.all_silent)
+        return false;
+    *outgoing = outgoing_locked(system_response(settings_.test_verdict));
+    return true;
+}
+
+Clock::time_point Virtual_Controller::next_event(Clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto test_end = plant_->test_end();
+    return test_end ? std::min(*test_end, now + idle_wait) : now + idle_wait;
+}
+
+Settings Virtual_Controller::settings() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return settings_;
+}
+
+void Virtual_Controller::set_settings(const Settings& settings)
+{
+    change_settings([&](Settings& s) { s = settings; });
+}
+
+void Virtual_Controller::set_silent_commands(const std::set<std::string>& codes_or_keys)
+{
+    change_settings([&](Settings& s) { s.silent = codes_or_keys; });
+}
+
+void Virtual_Controller::set_all_silent(bool on)
+{
+    change_settings([&](Settings& s) { s.all_silent = on; });
+}
+
+void Virtual_Controller::set_answer_delay(std::chrono::milliseconds delay)
+{
+    change_settings([&](Settings& s) { s.answer_delay = delay; });
+}
+
+void Virtual_Controller::set_trickle(bool on, std::chrono::microseconds gap)
+{
+    change_settings([&](Settings& s) {
+        s.trickle = on;
+        s.trickle_gap = gap;
+    });
+}
+
+void Virtual_Controller::set_noise_bytes(unsigned count)
+{
+    change_settings([&](Settings& s) { s.noise_bytes = count; });
+}
+
+void Virtual_Controller::set_bad_checksums(bool on)
+{
+    change_settings([&](Settings& s) { s.bad_checksums = on; });
+}
+
+void Virtual_Controller::set_refuse_moves(bool on)
+{
+    change_settings([&](Settings& s) { s.refuse_moves = on; });
+}
+
+bool Virtual_Controller::set_test_verdict(const std::string& text)
+{
+    if (!is_system_text(text))
+        return false;
+    change_settings([&](Settings& s) { s.test_verdict = text; });
+    return true;
+}
+
+void Virtual_Controller::set_test_duration(std::chrono::milliseconds duration)
+{
+    change_settings([&](Settings& s) { s.test_duration = duration; });
+}
+
+void Virtual_Controller::set_line_pacing(bool on)
+{
+    change_settings([&](Settings& s) { s.line_pacing = on; });
+}
+
+bool Virtual_Controller::set_fault_flags(int group, const std::string& flags)
+{
+    bool accepted = false;
+    change_plant([&](Plant& p) { accepted = p.set_fault_flags(group, flags); });
+    return accepted;
+}
+
+Plant_Readings Virtual_Controller::readings()
+{
+    Plant_Readings readings;
+    change_plant([&](Plant& p) { readings = p.readings(); });
+    return readings;
+}
+
+void Virtual_Controller::set_angle_raw(Side side, unsigned raw)
+{
+    change_plant([&](Plant& p) { p.set_angle(side, raw); });
+}
+
+void Virtual_Controller::set_pressure_raw(unsigned raw)
+{
+    change_plant([&](Plant& p) { p.set_pressure(raw); });
+}
+
+void Virtual_Controller::set_battery_raw(unsigned raw)
+{
+    change_plant([&](Plant& p) { p.set_battery(raw); });
+}
+
+void Virtual_Controller::set_counter(Counter counter, unsigned value)
+{
+    change_plant([&](Plant& p) { p.set_counter(counter, value); });
+}
+
+void Virtual_Controller::set_input(Input input, bool value)
+{
+    change_plant([&](Plant& p) { p.set_input(input, value); });
+}
+
+void Virtual_Controller::set_compressor_enabled(bool on)
+{
+    change_plant([&](Plant& p) { p.set_compressor_enabled(on); });
+}
+
+template <typename Change> void Virtual_Controller::change_settings(Change change)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    change(settings_);
+}
+
+template <typename Change> void Virtual_Controller::change_plant(Change change)
+{
+    // Brought up to date first, so that the change applies from now on.
+    std::lock_guard<std::mutex> lock(mutex_);
+    plant_->advance(Clock::now());
+    change(*plant_);
+}
+
+unsigned Virtual_Controller::request_count(const std::string& key) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = counts_.find(key);
+    return found == counts_.end() ? 0 : found->second;
+}
+
+unsigned Virtual_Controller::total_requests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return total_requests_;
+}
+
+std::string Virtual_Controller::last_request() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_request_;
+}
+
+void Virtual_Controller::clear_statistics()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    counts_.clear();
+    total_requests_ = 0;
+    last_request_.clear();
+}
+
+} // namespace Sim
