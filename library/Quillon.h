@@ -20,10 +20,16 @@
 #include "scheduling/entry_points.h"
 #include "scheduling/scheduling_enums.h"
 #include "scheduling/timeouts_class.h"
+#include "scheduling/tx_sched_item_protocol_class.h"
+#include "scheduling/tx_sched_item_send_once_class.h"
+#include "scheduling/tx_scheduler_class.h"
+#include "scheduling/tx_scheduler_item_class.h"
 #include "scheduling/tx_tracking_class.h"
+#include "serial/com_485_class.h"
 #include "serial/com_resource.h"
 #include "serial/packet_builder_class.h"
 #include "serial/rx_noise_class.h"
+#include "serial/rx_scheduler_class.h"
 #include "serial/serial_port.h"
 
 #endif // QUILLON_H

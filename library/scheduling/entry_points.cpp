@@ -2,6 +2,7 @@
 
 #include "packets/packet_class.h"
 #include "scheduling_enums.h"
+#include "tx_sched_item_protocol_class.h"
 
 #include <QMetaType>
 
@@ -21,10 +22,16 @@ int init()
         "QSharedPointer<Quillon::Packet_Class>");
     static const int protocol_state_id =
         qRegisterMetaType<Quillon::Protocol_State_Enum>("Quillon::Protocol_State_Enum");
+    static const int item_id =
+        qRegisterMetaType<Quillon::TX_Scheduler_Item_Class*>("Quillon::TX_Scheduler_Item_Class*");
+    static const int protocol_item_id = qRegisterMetaType<Quillon::TX_Sched_Item_Protocol_Class*>(
+        "Quillon::TX_Sched_Item_Protocol_Class*");
     static const int disconnect_id =
         qRegisterMetaType<Quillon::Disconnect_Enum>("Quillon::Disconnect_Enum");
     Q_UNUSED(packet_handle_id)
     Q_UNUSED(protocol_state_id)
+    Q_UNUSED(item_id)
+    Q_UNUSED(protocol_item_id)
     return disconnect_id;
 }
 

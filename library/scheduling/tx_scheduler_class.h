@@ -1,0 +1,68 @@
+#ifndef QUILLON_TX_SCHEDULER_CLASS_H
+#define QUILLON_TX_SCHEDULER_CLASS_H
+
+#include "quillon_global.h"
+#include "scheduling_enums.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+namespace Quillon {
+
+class COM_Resource;
+class TX_Scheduler_Item_Class;
+
+// Decides which request goes out next. Items are served one at a time, in
+// rotation, with exactly one request on the line. Body() runs one transmit
+// pass on the worker thread; Schedule_Item and Count may be called from any
+// thread.
+class QUILLON_EXPORT TX_Scheduler_Class : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int Count READ Count)
+
+public:
+    enum Phase_Enum
+    {
+        Select = 0,
+        Send = 1,
+        Await = 2
+    };
+
+    TX_Scheduler_Class(COM_Resource* resource, QObject* parent = nullptr);
+
+    int Phase = Select;
+    // Listed items, in the order they were scheduled; not owned.
+    QList<TX_Scheduler_Item_Class*> Items;
+    int Last_Index = 0;
+    COM_Resource* Resource;
+    // Guards Items. Not recursive: receivers called directly on the worker
+    // thread while it is held must not schedule.
+    QMutex List_Lock;
+    TX_Scheduler_Item_Class* Current = nullptr;
+
+    void Schedule_Item(TX_Scheduler_Item_Class* item);
+    int Count();
+    void run_item(TX_Scheduler_Item_Class* item);
+    void stop_item(TX_Scheduler_Item_Class* item);
+    // Removes every item, recording the reason in those that were in an exchange.
+    void COM_disconnect(Quillon::Disconnect_Enum reason);
+    // One transmit pass: sends at most one request.
+    void Body();
+
+protected slots:
+    void OnCOM_Error(QString* Error);
+
+private:
+    bool running() const;
+    // Returns false when the pass ends.
+    bool select();
+    bool send();
+    bool await();
+    void remove_all(Disconnect_Enum reason);
+};
+
+} // namespace Quillon
+
+#endif // QUILLON_TX_SCHEDULER_CLASS_H

@@ -1,0 +1,179 @@
+#include "com_485_class.h"
+
+#include "com_resource.h"
+#include "rx_scheduler_class.h"
+#include "sanitizer_locks.h"
+#include "scheduling/tx_scheduler_class.h"
+
+#include <atomic>
+
+namespace Quillon {
+
+namespace {
+// One guard per kind of request, shared by all workers, so that two requests
+// of the same kind never interleave.
+std::atomic_flag Shutdown_Guard = ATOMIC_FLAG_INIT;
+std::atomic_flag Suspend_Guard = ATOMIC_FLAG_INIT;
+
+void request_command(std::atomic_flag& guard, COM_Resource* resource, int command)
+{
+    if (guard.test_and_set())
+        return;
+    if (resource && int(resource->COM_Command) != command)
+        resource->COM_Command = command;
+    guard.clear();
+}
+} // namespace
+
+COM_485_Class::COM_485_Class(COM_Resource* resource, QObject* parent)
+    : QObject(parent), RX_Scheduler(new RX_Scheduler_Class(resource, this)),
+      TX_Scheduler(new TX_Scheduler_Class(resource, this)), Resource(resource), Control(resource)
+{
+    connect(Resource, SIGNAL(COM_Error(QString*)), this, SLOT(Stop_COM()));
+    connect(this, &COM_485_Class::startWork, this, &COM_485_Class::doWork, Qt::QueuedConnection);
+}
+
+COM_485_Class::~COM_485_Class() = default;
+
+void COM_485_Class::doWork()
+{
+    if (!Resource)
+        return;
+    {
+        detail::Locker lock(State_Lock);
+        Shutdown_Flag = false;
+    }
+    if (Turn == 0)
+        RX_Scheduler->Body();
+    else
+        TX_Scheduler->Body();
+    if (act_on_command())
+        emit startWork();
+}
+
+bool COM_485_Class::act_on_command()
+{
+    for (;;) {
+        switch (int(Resource->COM_Command)) {
+        case COM_Resource::COM_Run:
+            Turn ^= 1;
+            return true;
+        case COM_Resource::COM_Shutdown:
+            shut_down();
+            return false;
+        case COM_Resource::COM_Suspend:
+            suspend();
+            // A shutdown asked for while suspended is acted on now;
+            // otherwise the transmit pass runs first.
+            break;
+        default:
+            Resource->COM_Command = COM_Resource::COM_Shutdown;
+            break;
+        }
+    }
+}
+
+void COM_485_Class::suspend()
+{
+    // The outstanding request is reported as timed out to listeners of the
+    // resource; its item hears nothing and is sent again after the resume.
+    Packet_Shared_Ptr outstanding = Resource->Tracker.Tracked_Request();
+    if (outstanding) {
+        Resource->Tracker.Stop_Tracking();
+        emit Resource->Rx_Timeout_Expected(outstanding);
+    }
+    Resource->COM_Command = COM_Resource::COM_Run;
+
+    detail::lock(State_Lock);
+    Suspended_Flag = true;
+    State_Changed.wakeAll();
+    while (!Resume_Requested)
+        detail::wait(Resume_Signal, State_Lock);
+    Resume_Requested = false;
+    Suspended_Flag = false;
+    detail::unlock(State_Lock);
+
+    RX_Scheduler->Phase = 0;
+    Turn = 0;
+}
+
+void COM_485_Class::shut_down()
+{
+    RX_Scheduler->Phase = 0;
+    TX_Scheduler->Phase = TX_Scheduler_Class::Select;
+    TX_Scheduler->COM_disconnect(Disconnect_Shutdown);
+    // A request still tracked holds its deadline and the deadline holds it.
+    Resource->Tracker.Stop_Tracking();
+
+    // The port is released before the waiters are told, so that a waiter
+    // may drop the resource as soon as it wakes.
+    if (QString* error = Resource->Last_Error)
+        emit Resource->COM_Error(error);
+    Resource->CloseComPort();
+    Resource = nullptr;
+
+    {
+        detail::Locker lock(State_Lock);
+        Shutdown_Flag = true;
+        State_Changed.wakeAll();
+    }
+    emit shutdown();
+}
+
+void COM_485_Class::Stop_COM()
+{
+    setShutdown();
+}
+
+void COM_485_Class::setShutdown()
+{
+    // Once shut down, the resource may already belong to someone else.
+    if (!Is_Shutdown())
+        request_command(Shutdown_Guard, Control, COM_Resource::COM_Shutdown);
+}
+
+void COM_485_Class::setSuspend()
+{
+    if (!Is_Shutdown())
+        request_command(Suspend_Guard, Control, COM_Resource::COM_Suspend);
+}
+
+void COM_485_Class::waitForSuspend()
+{
+    detail::Locker lock(State_Lock);
+    while (!Suspended_Flag && !Shutdown_Flag)
+        detail::wait(State_Changed, State_Lock);
+}
+
+void COM_485_Class::waitForShutdown()
+{
+    detail::Locker lock(State_Lock);
+    while (!Shutdown_Flag && !Suspended_Flag)
+        detail::wait(State_Changed, State_Lock);
+}
+
+void COM_485_Class::Resume()
+{
+    detail::Locker lock(State_Lock);
+    if (!Suspended_Flag)
+        return;
+    // Cleared here rather than by the worker, so that a waitForShutdown()
+    // right after Resume() waits for the worker's next state.
+    Suspended_Flag = false;
+    Resume_Requested = true;
+    Resume_Signal.wakeAll();
+}
+
+bool COM_485_Class::Is_Shutdown()
+{
+    detail::Locker lock(State_Lock);
+    return Shutdown_Flag;
+}
+
+bool COM_485_Class::Is_Suspended()
+{
+    detail::Locker lock(State_Lock);
+    return Suspended_Flag;
+}
+
+} // namespace Quillon

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs the worker benchmark against the virtual controller: an idle
+# worker, then repeating items on an instant line and on a paced 115200-baud
+# line. Usage: scripts/bench.sh [--items N] [--transactions T]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+scripts/build.sh build -DQUILLON_BUILD_BENCH=ON -- worker_throughput
+bench=build/bench/worker_throughput
+"$bench" --idle-seconds 5 --transactions 100000 "$@"
+echo
+"$bench" --idle-seconds 0 --transactions 10000 --pace "$@"
