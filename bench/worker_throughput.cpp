@@ -96,8 +96,7 @@ class Bench : public QObject
 public:
     Bench(int items, long transactions, bool pace, int idle_seconds)
         : item_count(items), target(transactions), pacing(pace), idle_s(idle_seconds)
-    {
-    }
+    {}
     ~Bench() override { stop(); }
 
     bool start()
@@ -117,8 +116,7 @@ public:
         }
         worker = new COM_485_Class(resource.get());
         worker->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished,
-                         [this] { detail::thread_finished(&thread); });
+        QObject::connect(&thread, &QThread::finished, [this] { detail::thread_finished(&thread); });
         connect(
             resource.get(), &COM_Resource::Tx_Packet, resource.get(),
             [this](QSharedPointer<Quillon::Packet_Class> p) { writes.written(p.data()); },

@@ -1,5 +1,7 @@
 #include "master_port.h"
 
+#include <algorithm>
+
 #include "fd_io.h"
 #include "wake_pipe.h"
 
@@ -68,28 +70,33 @@ bool Master_Port::send(const std::string& bytes, const Delivery& how)
         return true;
     }
 
-    // Each byte leaves once the line has carried it and, when trickling, a
-    // gap after the one before. Without trickling, all bytes the line has
-    // carried by the time of waking leave in one write.
-    Clock::time_point ready = Clock::now();
+    const Clock::time_point now = Clock::now();
+    Clock::time_point ready =
+        how.ready_at != Clock::time_point{} ? std::min(how.ready_at, now) : now;
+    if (!how.trickle) {
+        // Paced: the answer leaves in one piece once the line has carried its
+        // last byte, as a USB adapter hands over a short answer. No byte
+        // leaves sooner than the line allows, and the client is woken once.
+        Clock::time_point crossed = ready;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            crossed = pacer_.carry(ready);
+        if (!sleep_until(crossed))
+            return false;
+        write_now(bytes.data(), bytes.size());
+        return true;
+    }
+
+    // Trickled: each byte on its own, a gap after the one before, and never
+    // sooner than a paced line would carry it.
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const Clock::time_point due = how.pacing ? pacer_.carry(ready) : ready;
         if (!sleep_until(due))
             return false;
-        std::size_t count = 1;
-        if (!how.trickle) {
-            const Clock::time_point now = Clock::now();
-            while (sent + count < bytes.size() && pacer_.next_crossing(ready) <= now) {
-                pacer_.carry(ready);
-                ++count;
-            }
-        }
-        if (!write_now(bytes.data() + sent, count))
+        if (!write_now(bytes.data() + sent, 1))
             return true;
-        sent += count;
-        if (how.trickle)
-            ready = Clock::now() + how.trickle_gap;
+        ++sent;
+        ready = Clock::now() + how.trickle_gap;
     }
     return true;
 }

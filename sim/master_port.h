@@ -21,6 +21,8 @@ struct Delivery
     bool pacing = false;
     bool trickle = false;
     std::chrono::microseconds trickle_gap{0};
+    // When the answer was ready on the controller; unset means now.
+    std::chrono::steady_clock::time_point ready_at{};
 };
 
 class Master_Port

@@ -13,6 +13,8 @@
 
 #include <system_error>
 
+#include <sys/prctl.h>
+
 namespace Sim {
 
 namespace {
@@ -121,6 +123,9 @@ std::string Virtual_Controller::device_path() const
 
 void Virtual_Controller::serve()
 {
+    // The line's byte times are 87 us; the default 50 us of timer slack on
+    // every paced wait would stretch each exchange noticeably.
+    (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     Master_Port port(master_fd_, device_path(), *wake_);
     Line_Assembler lines;
     while (!stop_requested_ && !hang_up_requested_) {
@@ -170,13 +175,14 @@ void Virtual_Controller::receive(Master_Port& port, Line_Assembler& lines)
             continue;
         if (pacing && !port.sleep_until(crossed))
             return;
-        handle_line(port, lines.line());
+        handle_line(port, lines.line(), crossed);
         if (stop_requested_ || hang_up_requested_)
             return;
     }
 }
 
-void Virtual_Controller::handle_line(Master_Port& port, const std::string& line)
+void Virtual_Controller::handle_line(Master_Port& port, const std::string& line,
+                                     Clock::time_point arrived)
 {
     Outgoing outgoing;
     {
@@ -198,6 +204,10 @@ void Virtual_Controller::handle_line(Master_Port& port, const std::string& line)
             spoil_checksum(*answer);
         outgoing = outgoing_locked(std::move(*answer));
         outgoing.delay = settings_.answer_delay;
+        // Paced, the answer is ready when the request has crossed, however
+        // late this thread woke up to see it.
+        if (outgoing.delivery.pacing)
+            outgoing.delivery.ready_at = arrived + outgoing.delay;
     }
     deliver(port, outgoing);
 }
@@ -214,7 +224,10 @@ Virtual_Controller::Outgoing Virtual_Controller::outgoing_locked(std::string ans
 
 void Virtual_Controller::deliver(Master_Port& port, const Outgoing& outgoing)
 {
-    if (outgoing.delay.count() > 0 && !port.sleep_until(Clock::now() + outgoing.delay))
+    const Clock::time_point due = outgoing.delivery.ready_at != Clock::time_point{}
+                                      ? outgoing.delivery.ready_at
+                                      : Clock::now() + outgoing.delay;
+    if (outgoing.delay.count() > 0 && !port.sleep_until(due))
         return;
     port.send(outgoing.bytes, outgoing.delivery);
 }

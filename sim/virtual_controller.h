@@ -90,7 +90,9 @@ private:
 
     void serve();
     void receive(Master_Port& port, Line_Assembler& lines);
-    void handle_line(Master_Port& port, const std::string& line);
+    // `arrived`: when the request's last byte crossed the line.
+    void handle_line(Master_Port& port, const std::string& line,
+                     std::chrono::steady_clock::time_point arrived);
     void deliver(Master_Port& port, const Outgoing& outgoing);
     bool take_due_verdict(std::chrono::steady_clock::time_point now, Outgoing* outgoing);
     std::chrono::steady_clock::time_point next_event(std::chrono::steady_clock::time_point now);
