@@ -27,9 +27,11 @@
 #include "scheduling/tx_tracking_class.h"
 #include "serial/com_485_class.h"
 #include "serial/com_resource.h"
+#include "serial/com_setup.h"
 #include "serial/packet_builder_class.h"
 #include "serial/rx_noise_class.h"
 #include "serial/rx_scheduler_class.h"
 #include "serial/serial_port.h"
+#include "serial/user_prompt.h"
 
 #endif // QUILLON_H

@@ -1,0 +1,439 @@
+#include "main_window.h"
+
+#include "application_identity.h"
+#include "dev_info_display.h"
+#include "errors_display.h"
+#include "io_display.h"
+#include "main_display.h"
+#include "maint_ctrl.h"
+#include "manual_ctrl.h"
+#include "misc_ctrl.h"
+#include "ui_main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QSpacerItem>
+#include <QTabBar>
+
+#include <sanitizer_locks.h>
+
+using namespace Quillon;
+
+namespace {
+
+TX_Sched_Item_Send_Once_Class* fault_word_item(Packet_Shared_Ptr& handle, Packet_Class* packet)
+{
+    packet->setResponse_FiltertoDefault();
+    handle = Packet_Shared_Ptr(packet);
+    return new TX_Sched_Item_Send_Once_Class(handle);
+}
+
+QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, const QString& text,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton default_button, QWidget* parent)
+{
+    User_Prompt prompt;
+    prompt.icon = icon;
+    prompt.title = title;
+    prompt.text = text;
+    prompt.buttons = buttons;
+    prompt.default_button = default_button;
+    prompt.parent = parent;
+    return Ask_User(prompt);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), Warning_Timer(new QTimer(this)), ui(new Ui::MainWindow),
+      devInfoDisplay(new DevInfoDisplay(this)), errorsDisplay(new ErrorsDisplay(this)),
+      ioDisplay(new IODisplay(this)), mainDisplay(new MainDisplay(this)),
+      maintCtrl(new MaintCtrl(this)), manualCtrl(new ManualCtrl(this)),
+      miscCtrl(new MiscCtrl(this)), COM_Dialog(new COM_Setup(this)),
+      Warning_Icon(QStringLiteral(":/images/imgWarning")),
+      FM1_Item(fault_word_item(FM1_Pkt, new Packet_Get_FM1)),
+      FM2_Item(fault_word_item(FM2_Pkt, new Packet_Get_FM2)),
+      FM3_Item(fault_word_item(FM3_Pkt, new Packet_Get_FM3)),
+      Run_Port_Dialog([](COM_Setup* dialog) { return dialog->exec(); })
+{
+    ui->setupUi(this);
+    setWindowTitle(Identity::Window_Title);
+    Tab_List << mainDisplay << ioDisplay << errorsDisplay << devInfoDisplay << manualCtrl
+             << miscCtrl << maintCtrl;
+
+    auto io_page = new QWidget;
+    auto io_layout = new QHBoxLayout(io_page);
+    io_layout->addWidget(mainDisplay);
+    io_layout->addWidget(ioDisplay);
+    io_layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    ui->tabDisplay->addTab(io_page, QStringLiteral("I/O"));
+    Fault_Tab_Index = ui->tabDisplay->addTab(errorsDisplay, QStringLiteral("Fault"));
+    ui->tabDisplay->addTab(devInfoDisplay, QStringLiteral("Device"));
+    ui->tabControls->addTab(manualCtrl, QStringLiteral("Manual Operation"));
+    ui->tabControls->addTab(miscCtrl, QStringLiteral("Misc Settings"));
+    ui->tabControls->addTab(maintCtrl, QStringLiteral("Maintenance"));
+
+    // Selected before the connections, so that building calls no focus handler.
+    ui->tabDisplay->setCurrentIndex(0);
+    ui->tabControls->setCurrentIndex(0);
+    connect(ui->tabControls, SIGNAL(currentChanged(int)), this, SLOT(tabControlsIndexChanged(int)));
+    connect(ui->tabDisplay, SIGNAL(currentChanged(int)), this, SLOT(tabDisplayIndexChanged(int)));
+    connect(ui->actionExit, SIGNAL(triggered()), this, SLOT(close()));
+    connect(ui->action_About, SIGNAL(triggered()), this, SLOT(onClickAbout()));
+
+    ui->tabDisplay->hide();
+    ui->tabControls->hide();
+    connect(Warning_Timer, SIGNAL(timeout()), this, SLOT(warning_timer_timeout()));
+    connect(this, SIGNAL(update_warnings(bool)), this, SLOT(fault_tab_update(bool)));
+
+    FM1_Pkt->AllocateData();
+    FM2_Pkt->AllocateData();
+    FM3_Pkt->AllocateData();
+}
+
+MainWindow::~MainWindow()
+{
+    Stop_Worker();
+    delete FM1_Item;
+    delete FM2_Item;
+    delete FM3_Item;
+    delete ui;
+}
+
+QTabWidget* MainWindow::Display_Tabs() const
+{
+    return ui->tabDisplay;
+}
+
+QTabWidget* MainWindow::Control_Tabs() const
+{
+    return ui->tabControls;
+}
+
+void MainWindow::Set_Port_Dialog_Runner(Port_Dialog_Runner runner)
+{
+    Run_Port_Dialog = std::move(runner);
+}
+
+void MainWindow::Open_COM_Dialog()
+{
+    if (Run_Port_Dialog(COM_Dialog) == QDialog::Accepted) {
+        Start_COM();
+        Set_Displays_Active(true);
+        return;
+    }
+    // Ends the program, even when the event loop has not started yet.
+    if (close())
+        QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection);
+}
+
+void MainWindow::Open_Port(const QString& port_name)
+{
+    QString name = port_name;
+    QString error;
+    if (COM_Dialog->TryOpenWithDefaults(&name, &error)) {
+        Start_COM();
+        Set_Displays_Active(true);
+        return;
+    }
+    ask(QMessageBox::Critical, QStringLiteral("Error Opening COM Port ") + name, error,
+        QMessageBox::Ok, QMessageBox::Ok, this);
+    COM_Dialog->Refresh_COM_Ports();
+    Open_COM_Dialog();
+}
+
+void MainWindow::Quit_Now()
+{
+    Set_Displays_Active(false);
+    Stop_Worker();
+    hide();
+    QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection);
+}
+
+void MainWindow::Start_COM()
+{
+    // A worker left from an earlier connection goes first.
+    Stop_Worker();
+    COM_Resource* resource = COM_Dialog->Open_Resource;
+    _COM_Manager = new COM_485_Class(resource, nullptr);
+    COM_Thread = new QThread(this);
+    _COM_Manager->moveToThread(COM_Thread);
+    QThread* thread = COM_Thread;
+    connect(
+        thread, &QThread::finished, thread, [thread] { detail::thread_finished(thread); },
+        Qt::DirectConnection);
+
+    connect(resource, SIGNAL(COM_Error(QString*)), this, SLOT(COM_Error_Handler(QString*)));
+    connect(
+        resource,
+        SIGNAL(Item_Disconnected(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
+        this,
+        SLOT(sched_item_Disconnected(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
+        Qt::QueuedConnection);
+    connect(_COM_Manager, SIGNAL(shutdown()), this, SLOT(COM_Manager_Shutdown()));
+    connect(COM_Thread, SIGNAL(finished()), this, SLOT(COM_Thread_finished()));
+
+    for (COM_Display_Interface* tab : qAsConst(Tab_List))
+        tab->COM_Connect(_COM_Manager);
+    COM_Thread->start();
+    emit _COM_Manager->startWork();
+    Warning_Timer->start(1000);
+    fault_tab_update(false);
+}
+
+void MainWindow::Set_Displays_Active(bool on)
+{
+    if (on) {
+        tabControlsIndexChanged(ui->tabControls->currentIndex());
+        tabDisplayIndexChanged(ui->tabDisplay->currentIndex());
+        if (_COM_Manager && COM_Dialog->Open_Resource)
+            connect(COM_Dialog->Open_Resource,
+                    SIGNAL(Rx_Expected_Packet(QSharedPointer<Quillon::Packet_Class>,
+                                              QSharedPointer<Quillon::Packet_Class>)),
+                    this, SLOT(Rx_Make_Visible()));
+        return;
+    }
+    if (_COM_Manager)
+        disconnect_make_visible();
+    tabControlsIndexChanged(-1);
+    tabDisplayIndexChanged(-1);
+    ui->tabDisplay->hide();
+    ui->tabControls->hide();
+}
+
+void MainWindow::disconnect_make_visible()
+{
+    if (COM_Resource* resource = COM_Dialog->Open_Resource) {
+        disconnect(resource, nullptr, this, SLOT(Rx_Make_Visible()));
+        disconnect(resource, nullptr, this, SLOT(Rx_Make_Visible_Timeout()));
+    }
+}
+
+void MainWindow::Disconnect_Displays()
+{
+    Warning_Timer->stop();
+    for (COM_Display_Interface* tab : qAsConst(Tab_List))
+        tab->COM_Disconnect();
+}
+
+void MainWindow::Stop_Worker()
+{
+    if (!_COM_Manager)
+        return;
+    COM_485_Class* worker = _COM_Manager;
+    _COM_Manager = nullptr;
+    QThread* thread = COM_Thread;
+    COM_Thread = nullptr;
+    if (thread && thread->isRunning()) {
+        worker->setShutdown();
+        worker->Resume();
+        worker->waitForShutdown();
+        thread->quit();
+        if (thread->wait(2000)) {
+            detail::thread_joined(thread);
+            delete worker;
+            delete thread;
+            return;
+        }
+        // Still running: leave both to the thread rather than delete a live object.
+        connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        return;
+    }
+    delete worker;
+    delete thread;
+}
+
+void MainWindow::COM_Error_Handler(QString* Errormessage)
+{
+    ask(QMessageBox::Critical, QStringLiteral("COM error"),
+        Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton, this);
+    Set_Displays_Active(false);
+    COM_Dialog->Refresh_COM_Ports();
+    Open_COM_Dialog();
+}
+
+void MainWindow::sched_item_Disconnected(Disconnect_Enum Reason,
+                                         TX_Scheduler_Item_Class* sched_item)
+{
+    if (Reason == Disconnect_Timeout)
+        sched_item_Timeout_CB(sched_item);
+}
+
+void MainWindow::sched_item_Timeout_CB(TX_Scheduler_Item_Class* sched_item)
+{
+    if (!_COM_Manager)
+        return;
+    COM_485_Class* worker = _COM_Manager;
+    worker->setSuspend();
+    worker->waitForSuspend();
+    const auto answer = ask(QMessageBox::Critical, QStringLiteral("COM Timeout"),
+                            QStringLiteral("Communication failed.  Retry?"),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, this);
+    if (worker != _COM_Manager)
+        return;
+    if (answer == QMessageBox::Yes) {
+        worker->TX_Scheduler->Schedule_Item(sched_item);
+        worker->Resume();
+        return;
+    }
+    Set_Displays_Active(false);
+    Disconnect_Displays();
+    Stop_Worker();
+    COM_Dialog->Refresh_COM_Ports();
+    Open_COM_Dialog();
+}
+
+void MainWindow::tabDisplayIndexChanged(int index)
+{
+    switch (Previous_Display_Index) {
+    case 0:
+        mainDisplay->Lost_Focus();
+        ioDisplay->Lost_Focus();
+        break;
+    case 1:
+        errorsDisplay->Lost_Focus();
+        break;
+    case 2:
+        devInfoDisplay->Lost_Focus();
+        break;
+    default:
+        break;
+    }
+    Previous_Display_Index = index;
+    switch (index) {
+    case 0:
+        mainDisplay->Has_Focus();
+        ioDisplay->Has_Focus();
+        break;
+    case 1:
+        errorsDisplay->Has_Focus();
+        break;
+    case 2:
+        devInfoDisplay->Has_Focus();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::tabControlsIndexChanged(int index)
+{
+    COM_Display_Interface* const tabs[] = {manualCtrl, miscCtrl, maintCtrl};
+    if (Previous_Control_Index >= 0 && Previous_Control_Index < 3)
+        tabs[Previous_Control_Index]->Lost_Focus();
+    Previous_Control_Index = index;
+    if (index >= 0 && index < 3)
+        tabs[index]->Has_Focus();
+}
+
+void MainWindow::CompTestRunning(bool running)
+{
+    manualCtrl->setEnabled(!running);
+    miscCtrl->setEnabled(!running);
+}
+
+void MainWindow::onClickAbout()
+{
+    const QString app = QCoreApplication::applicationName();
+    QString dir = QCoreApplication::applicationDirPath();
+    dir.replace(QLatin1Char(' '), QLatin1String("%20"));
+    const QString text =
+        QStringLiteral("<table><tr><td><b>Vendor placeholder</b></td></tr>"
+                       "<tr><td>1 Example Street, Example Town</td></tr>"
+                       "<tr><td>Phone: +00 000 000 000</td></tr>"
+                       "<tr><td><a href=\"") +
+        Identity::Vendor_Web_Site + QStringLiteral("\">") + Identity::Vendor_Web_Site +
+        QStringLiteral("</a></td></tr></table><br><br>") + app + QStringLiteral(" version ") +
+        Identity::Version + QLatin1Char('.') + Identity::Date_Code +
+        QStringLiteral("<br>Library version ") + getfullversion() +
+        QStringLiteral("<br><br>Built by <a href=\"") + Identity::Builder_Web_Site +
+        QStringLiteral("\">") + QCoreApplication::organizationName() +
+        QStringLiteral("</a><br>Based on <a href=\"") + Identity::Toolkit_Web_Site +
+        QStringLiteral("\">QT version ") + Identity::Toolkit_Version +
+        QStringLiteral("</a><br>See <a href=file:///") + dir + QDir::separator() +
+        QStringLiteral("EULA.rtf>EULA</a> for more details");
+    QMessageBox::about(this, QStringLiteral("About ") + app, text);
+}
+
+void MainWindow::COM_Thread_finished()
+{
+    // The thread object may already be gone with Stop_Worker.
+    QThread* thread = qobject_cast<QThread*>(sender());
+    if (!thread || thread != COM_Thread)
+        return;
+    thread->wait();
+    detail::thread_joined(thread);
+    COM_Thread = nullptr;
+    delete thread;
+}
+
+void MainWindow::warning_timer_timeout()
+{
+    emit update_warnings(Blink_Phase);
+    Blink_Phase = !Blink_Phase;
+}
+
+void MainWindow::fault_tab_update(bool blink_on)
+{
+    QTabBar* bar = ui->tabDisplay->tabBar();
+    if (!blink_on) {
+        bar->setTabTextColor(Fault_Tab_Index, QColor(QStringLiteral("black")));
+        ui->tabDisplay->setTabIcon(Fault_Tab_Index, Empty_Icon);
+        if (_COM_Manager) {
+            _COM_Manager->TX_Scheduler->Schedule_Item(FM1_Item);
+            _COM_Manager->TX_Scheduler->Schedule_Item(FM2_Item);
+            _COM_Manager->TX_Scheduler->Schedule_Item(FM3_Item);
+        }
+        return;
+    }
+    if (errorsDisplay->Any_Fault()) {
+        bar->setTabTextColor(Fault_Tab_Index, QColor(QStringLiteral("orangered")));
+        ui->tabDisplay->setTabIcon(Fault_Tab_Index, Warning_Icon);
+    }
+}
+
+void MainWindow::Rx_Make_Visible()
+{
+    disconnect_make_visible();
+    ui->tabDisplay->show();
+    ui->tabControls->show();
+}
+
+void MainWindow::Rx_Make_Visible_Timeout()
+{
+    Set_Displays_Active(false);
+    Stop_Worker();
+    Open_COM_Dialog();
+}
+
+void MainWindow::COM_Manager_Shutdown()
+{
+    // Only the current worker's report counts; an earlier one is already gone.
+    if (sender() != _COM_Manager)
+        return;
+    Disconnect_Displays();
+    Stop_Worker();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!COM_Dialog->Open_Resource) {
+        event->accept();
+        return;
+    }
+    const QString app = QCoreApplication::applicationName();
+    const auto answer = ask(QMessageBox::Question, QStringLiteral("Closing ") + app,
+                            QStringLiteral("Are you sure you want to exit %1?").arg(app),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
+    if (answer != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    Set_Displays_Active(false);
+    Stop_Worker();
+    event->accept();
+}

@@ -1,0 +1,116 @@
+#ifndef MAIN_WINDOW_H
+#define MAIN_WINDOW_H
+
+#include <Quillon.h>
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+namespace Ui {
+class MainWindow;
+}
+
+class COM_Display_Interface;
+class DevInfoDisplay;
+class ErrorsDisplay;
+class IODisplay;
+class MainDisplay;
+class MaintCtrl;
+class ManualCtrl;
+class MiscCtrl;
+
+// The program's one window: two tab widgets above each other, the port
+// dialog, the worker on its own thread, the fault word polling and the
+// warning blink, and the questions asked when the connection fails.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the port dialog and starts the worker on the chosen port; closes
+    // the window (ending the program) when the dialog is left without one.
+    void Open_COM_Dialog();
+    // Opens a port by name without the dialog; on failure shows the error
+    // and then the dialog.
+    void Open_Port(const QString& port_name);
+    // Stops the worker and ends the program without asking.
+    void Quit_Now();
+
+    // Runs the port dialog; tests replace it so that no person is needed.
+    using Port_Dialog_Runner = std::function<int(Quillon::COM_Setup*)>;
+    void Set_Port_Dialog_Runner(Port_Dialog_Runner runner);
+
+    Quillon::COM_485_Class* Worker() const { return _COM_Manager; }
+    Quillon::COM_Setup* Port_Dialog() const { return COM_Dialog; }
+    QTabWidget* Display_Tabs() const;
+    QTabWidget* Control_Tabs() const;
+    const QList<COM_Display_Interface*>& Tabs() const { return Tab_List; }
+    ErrorsDisplay* Fault_Tab() const { return errorsDisplay; }
+
+signals:
+    void update_warnings(bool blink_on);
+
+public slots:
+    void COM_Error_Handler(QString* Errormessage);
+    void sched_item_Disconnected(Quillon::Disconnect_Enum Reason,
+                                 Quillon::TX_Scheduler_Item_Class* sched_item);
+    void tabDisplayIndexChanged(int index);
+    void tabControlsIndexChanged(int index);
+    void CompTestRunning(bool running);
+    void onClickAbout();
+    void COM_Thread_finished();
+    void warning_timer_timeout();
+    void fault_tab_update(bool blink_on);
+    void Rx_Make_Visible();
+    void Rx_Make_Visible_Timeout();
+    void COM_Manager_Shutdown();
+    void sched_item_Timeout_CB(Quillon::TX_Scheduler_Item_Class* sched_item);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Start_COM();
+    void Set_Displays_Active(bool on);
+    void Disconnect_Displays();
+    // Shuts the worker down, waits for its thread, and releases both.
+    void Stop_Worker();
+    void disconnect_make_visible();
+
+    QTimer* Warning_Timer;
+    int Fault_Tab_Index = -1;
+    Ui::MainWindow* ui;
+    DevInfoDisplay* devInfoDisplay;
+    ErrorsDisplay* errorsDisplay;
+    IODisplay* ioDisplay;
+    MainDisplay* mainDisplay;
+    MaintCtrl* maintCtrl;
+    ManualCtrl* manualCtrl;
+    MiscCtrl* miscCtrl;
+    Quillon::COM_485_Class* _COM_Manager = nullptr;
+    QThread* COM_Thread = nullptr;
+    QList<COM_Display_Interface*> Tab_List;
+    Quillon::COM_Setup* COM_Dialog;
+    QIcon Warning_Icon;
+    QIcon Empty_Icon;
+    Quillon::Packet_Shared_Ptr FM1_Pkt;
+    Quillon::Packet_Shared_Ptr FM2_Pkt;
+    Quillon::Packet_Shared_Ptr FM3_Pkt;
+    Quillon::TX_Sched_Item_Send_Once_Class* FM1_Item;
+    Quillon::TX_Sched_Item_Send_Once_Class* FM2_Item;
+    Quillon::TX_Sched_Item_Send_Once_Class* FM3_Item;
+    Port_Dialog_Runner Run_Port_Dialog;
+    // Previously selected tabs, -1 for none, and the phase of the blink.
+    int Previous_Display_Index = -1;
+    int Previous_Control_Index = -1;
+    bool Blink_Phase = false;
+};
+
+#endif // MAIN_WINDOW_H

@@ -1,0 +1,37 @@
+#ifndef QUILLON_USER_PROMPT_H
+#define QUILLON_USER_PROMPT_H
+
+// Every question and message box of the library and the program goes through
+// Ask_User, so that a test can answer it instead of a person.
+
+#include "quillon_global.h"
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+namespace Quillon {
+
+struct User_Prompt
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    QString text;
+    QString informative_text;
+    QString detailed_text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    QWidget* parent = nullptr;
+};
+
+using User_Prompt_Handler = std::function<QMessageBox::StandardButton(const User_Prompt&)>;
+
+// Shows a modal message box, or hands the prompt to the installed handler.
+QUILLON_EXPORT QMessageBox::StandardButton Ask_User(const User_Prompt& prompt);
+// Installs a handler in place of the message boxes; an empty one restores them.
+QUILLON_EXPORT void Set_User_Prompt_Handler(User_Prompt_Handler handler);
+
+} // namespace Quillon
+
+#endif // QUILLON_USER_PROMPT_H
