@@ -125,7 +125,9 @@ void MainWindow::Open_COM_Dialog()
         Set_Displays_Active(true);
         return;
     }
-    // Ends the program, even when the event loop has not started yet.
+    // The port dialog has asked already; the program ends, even when the
+    // event loop has not started yet.
+    Exit_Confirmed = true;
     if (close())
         QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection);
 }
@@ -422,6 +424,12 @@ void MainWindow::COM_Manager_Shutdown()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!COM_Dialog->Open_Resource) {
+        event->accept();
+        return;
+    }
+    if (Exit_Confirmed) {
+        Set_Displays_Active(false);
+        Stop_Worker();
         event->accept();
         return;
     }

@@ -111,6 +111,8 @@ private:
     int Previous_Display_Index = -1;
     int Previous_Control_Index = -1;
     bool Blink_Phase = false;
+    // Set when the user has already agreed to leave in the port dialog.
+    bool Exit_Confirmed = false;
 };
 
 #endif // MAIN_WINDOW_H
