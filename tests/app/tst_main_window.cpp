@@ -125,6 +125,8 @@ void Main_Window::timeout_retry_yes_resumes()
         if (prompt.title == QLatin1String("COM Timeout")) {
             ++timeouts;
             // Asked while the worker is suspended: nothing goes out meanwhile.
+            // A request written just before may still be reaching the controller.
+            QTest::qWait(100);
             const unsigned sent = sim->total_requests();
             QTest::qWait(200);
             if (sim->total_requests() != sent)
