@@ -4,10 +4,12 @@
 #include "dev_info_display.h"
 #include "errors_display.h"
 #include "io_display.h"
+#include "lever_length_form.h"
 #include "main_display.h"
 #include "maint_ctrl.h"
 #include "manual_ctrl.h"
 #include "misc_ctrl.h"
+#include "suspension_heights_class.h"
 #include "ui_main_window.h"
 
 #include <QCloseEvent>
@@ -83,15 +85,39 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->tabDisplay, SIGNAL(currentChanged(int)), this, SLOT(tabDisplayIndexChanged(int)));
     connect(ui->actionExit, SIGNAL(triggered()), this, SLOT(close()));
     connect(ui->action_About, SIGNAL(triggered()), this, SLOT(onClickAbout()));
+    connect(maintCtrl, SIGNAL(CompTest(bool)), this, SLOT(CompTestRunning(bool)));
+    Lever_Length_Form* lever_length = miscCtrl->Lever_Length_Editor();
+    for (Suspension_Heights_Class* heights : Height_Tables())
+        connect(lever_length, SIGNAL(lever_length_changed(double)), heights,
+                SLOT(lever_length_changed(double)));
 
     ui->tabDisplay->hide();
     ui->tabControls->hide();
     connect(Warning_Timer, SIGNAL(timeout()), this, SLOT(warning_timer_timeout()));
     connect(this, SIGNAL(update_warnings(bool)), this, SLOT(fault_tab_update(bool)));
+    connect(this, SIGNAL(update_warnings(bool)), mainDisplay, SLOT(update_battery_warn(bool)));
+    connect(this, SIGNAL(update_warnings(bool)), mainDisplay, SLOT(update_ResPsi_warn(bool)));
+    // Every height table starts with the stored lever length.
+    lever_length->load_lever_length();
 
     FM1_Pkt->AllocateData();
     FM2_Pkt->AllocateData();
     FM3_Pkt->AllocateData();
+    connect(ioDisplay->Ignition_Item(), SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)),
+            mainDisplay, SLOT(Rx_Ignition(QSharedPointer<Quillon::Packet_Class>)));
+    const struct
+    {
+        TX_Sched_Item_Send_Once_Class* item;
+        QObject* tab;
+        const char* slot;
+    } fault_words[] = {
+        {FM1_Item, errorsDisplay, SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>))},
+        {FM1_Item, mainDisplay, SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>))},
+        {FM2_Item, errorsDisplay, SLOT(Rx_FM2(QSharedPointer<Quillon::Packet_Class>))},
+        {FM3_Item, errorsDisplay, SLOT(Rx_FM3(QSharedPointer<Quillon::Packet_Class>))},
+    };
+    for (const auto& w : fault_words)
+        connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
 }
 
 MainWindow::~MainWindow()
@@ -101,6 +127,11 @@ MainWindow::~MainWindow()
     delete FM2_Item;
     delete FM3_Item;
     delete ui;
+}
+
+QList<Suspension_Heights_Class*> MainWindow::Height_Tables() const
+{
+    return {mainDisplay->Heights()};
 }
 
 QTabWidget* MainWindow::Display_Tabs() const

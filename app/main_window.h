@@ -22,6 +22,7 @@ class MainDisplay;
 class MaintCtrl;
 class ManualCtrl;
 class MiscCtrl;
+class Suspension_Heights_Class;
 
 // The program's one window: two tab widgets above each other, the port
 // dialog, the worker on its own thread, the fault word polling and the
@@ -53,6 +54,8 @@ public:
     QTabWidget* Control_Tabs() const;
     const QList<COM_Display_Interface*>& Tabs() const { return Tab_List; }
     ErrorsDisplay* Fault_Tab() const { return errorsDisplay; }
+    // The height tables that follow the lever length.
+    QList<Suspension_Heights_Class*> Height_Tables() const;
 
 signals:
     void update_warnings(bool blink_on);
