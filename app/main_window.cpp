@@ -113,6 +113,7 @@ MainWindow::MainWindow(QWidget* parent)
     } fault_words[] = {
         {FM1_Item, errorsDisplay, SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>))},
         {FM1_Item, mainDisplay, SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>))},
+        {FM1_Item, manualCtrl, SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>))},
         {FM2_Item, errorsDisplay, SLOT(Rx_FM2(QSharedPointer<Quillon::Packet_Class>))},
         {FM3_Item, errorsDisplay, SLOT(Rx_FM3(QSharedPointer<Quillon::Packet_Class>))},
     };
@@ -131,7 +132,7 @@ MainWindow::~MainWindow()
 
 QList<Suspension_Heights_Class*> MainWindow::Height_Tables() const
 {
-    return {mainDisplay->Heights()};
+    return {mainDisplay->Heights(), manualCtrl->Ride_Heights(), manualCtrl->Dump_Heights()};
 }
 
 QTabWidget* MainWindow::Display_Tabs() const
