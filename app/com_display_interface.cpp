@@ -55,17 +55,26 @@ void COM_Display_Interface::Has_Focus()
         focus_observer()(this, true);
     if (!_COM_Manager)
         return;
+    // A state-driven item that lost the focus a moment ago may still be
+    // listed, only waiting to be dropped: it is kept instead, or the tab would
+    // fall silent. One-shot items finish by themselves and are scheduled anew.
+    Quillon::TX_Scheduler_Class* scheduler = _COM_Manager->TX_Scheduler;
+    auto schedule = [scheduler](Quillon::TX_Scheduler_Item_Class* item) {
+        if (!item->Is_Scheduled())
+            scheduler->Schedule_Item(item);
+        else if (qobject_cast<Quillon::TX_Sched_Item_Protocol_Class*>(item) &&
+                 !scheduler->Keep_Scheduled(item))
+            scheduler->Schedule_Item(item);
+    };
     // Copies: a slot run meanwhile may change the lists.
     const auto periodic = _Periodic_Items;
     for (Quillon::TX_Sched_Item_Protocol_Class* item : periodic) {
-        if (item->State() != Quillon::Protocol_Idle && !item->Is_Scheduled())
-            _COM_Manager->TX_Scheduler->Schedule_Item(item);
+        if (item->State() != Quillon::Protocol_Idle)
+            schedule(item);
     }
     const auto one_shot = _One_Shot_Items;
-    for (Quillon::TX_Scheduler_Item_Class* item : one_shot) {
-        if (!item->Is_Scheduled())
-            _COM_Manager->TX_Scheduler->Schedule_Item(item);
-    }
+    for (Quillon::TX_Scheduler_Item_Class* item : one_shot)
+        schedule(item);
 }
 
 void COM_Display_Interface::Lost_Focus()

@@ -27,6 +27,16 @@ int TX_Scheduler_Class::Count()
     return Items.size();
 }
 
+bool TX_Scheduler_Class::Keep_Scheduled(TX_Scheduler_Item_Class* item)
+{
+    detail::Locker lock(List_Lock);
+    if (!Items.contains(item))
+        return false;
+    if (item->Action() == Action_Done)
+        item->setAction(item->DefaultStartingAction());
+    return true;
+}
+
 void TX_Scheduler_Class::run_item(TX_Scheduler_Item_Class* item)
 {
     if (item->Is_Running())

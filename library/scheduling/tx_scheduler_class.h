@@ -44,6 +44,10 @@ public:
 
     void Schedule_Item(TX_Scheduler_Item_Class* item);
     int Count();
+    // Keeps a listed item that is only waiting to be dropped (Action_Done) by
+    // giving it back its starting action. True when the item is listed; a
+    // caller schedules it anew otherwise.
+    bool Keep_Scheduled(TX_Scheduler_Item_Class* item);
     void run_item(TX_Scheduler_Item_Class* item);
     void stop_item(TX_Scheduler_Item_Class* item);
     // Removes every item, recording the reason in those that were in an exchange.

@@ -93,7 +93,12 @@ void COM_485_Class::suspend()
     Suspended_Flag = false;
     detail::unlock(State_Lock);
 
+    // Stale bytes go now, before the transmit pass that comes first: left to
+    // the next receive pass, the discard would also take the answer to the
+    // request sent in between.
     RX_Scheduler->Phase = 0;
+    if (int(Resource->COM_Command) == COM_Resource::COM_Run)
+        RX_Scheduler->Discard_Buffers();
     Turn = 0;
 }
 

@@ -8,20 +8,26 @@ RX_Scheduler_Class::RX_Scheduler_Class(COM_Resource* resource, QObject* parent)
     : QObject(parent), Resource(resource)
 {}
 
+bool RX_Scheduler_Class::Discard_Buffers()
+{
+    if (Phase != 0)
+        return true;
+    if (!Resource->DiscardBuffers()) {
+        Resource->Set_Last_Error(QStringLiteral("Discarding the I/O buffers for COM port ") +
+                                 Resource->Port_Name_Text() + QStringLiteral(" Failed"));
+        Resource->COM_Command = COM_Resource::COM_Shutdown;
+        return false;
+    }
+    Phase = 1;
+    return true;
+}
+
 void RX_Scheduler_Class::Body()
 {
     const bool awaiting = Resource->Tracker.Is_Tracking();
     while (int(Resource->COM_Command) == COM_Resource::COM_Run) {
-        if (Phase == 0) {
-            if (!Resource->DiscardBuffers()) {
-                Resource->Set_Last_Error(
-                    QStringLiteral("Discarding the I/O buffers for COM port ") +
-                    Resource->Port_Name_Text() + QStringLiteral(" Failed"));
-                Resource->COM_Command = COM_Resource::COM_Shutdown;
-                return;
-            }
-            Phase = 1;
-        }
+        if (!Discard_Buffers())
+            return;
 
         // Deliver every frame that is already buffered.
         int result;

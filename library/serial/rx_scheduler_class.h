@@ -25,6 +25,9 @@ public:
     // One receive pass: lasts until the outstanding request is answered or
     // timed out; with nothing outstanding, one blocking read of up to 100 ms.
     void Body();
+    // Discards what the port holds if Phase asks for it; on failure records
+    // the error and asks the worker to shut down. True when reading may go on.
+    bool Discard_Buffers();
 };
 
 } // namespace Quillon
