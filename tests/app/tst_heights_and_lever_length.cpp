@@ -1,4 +1,4 @@
-// The suspension heights table and the lever length editor (Part 6.4): the
+// The suspension heights table and the lever length editor: the
 // texts of the two-by-two table, its faulted sides, the editor's validation,
 // and the lever length kept in the application's settings, which the test
 // main points at a temporary home.

@@ -1,4 +1,4 @@
-// The input/output display (Part 5.2): its form, each slot's check box, the
+// The input/output display: its form, each slot's check box, the
 // ignition threshold, the ten repeating reads in their order against the
 // virtual controller, and the ignition read feeding the main status display.
 

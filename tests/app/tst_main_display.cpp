@@ -1,4 +1,4 @@
-// The main status display (Part 5.1): the decoders' effects on screen, the
+// The main status display: the decoders' effects on screen, the
 // smoothing behind the battery and reservoir warnings and their blink, the
 // sensor faults of FM1 that park requests, and the five repeating reads
 // against the virtual controller.
