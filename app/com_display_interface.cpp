@@ -92,3 +92,18 @@ void COM_Display_Interface::Lost_Focus()
             item->setAction(Quillon::Action_Done);
     }
 }
+
+Quillon::TX_Sched_Item_Protocol_Class*
+COM_Display_Interface::repeating_read(Quillon::Packet_Shared_Ptr& handle,
+                                      Quillon::Packet_Class* request, const char* slot)
+{
+    request->setResponse_FiltertoDefault();
+    handle = Quillon::Packet_Shared_Ptr(request);
+    handle->AllocateData();
+    auto item = new Quillon::TX_Sched_Item_Protocol_Class;
+    item->set_theTX_pkt(handle);
+    item->setState(Quillon::Protocol_Repeat);
+    Add_Periodic_Item(item);
+    connect(item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), this, slot);
+    return item;
+}

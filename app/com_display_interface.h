@@ -38,6 +38,13 @@ public:
     virtual void init_periodic_items() = 0;
 
 protected:
+    // The common shape of a tab's periodic reading: the request made ready
+    // and kept in `handle`, a repeating item listed with the tab, its answers
+    // delivered to `slot` of this tab.
+    Quillon::TX_Sched_Item_Protocol_Class* repeating_read(Quillon::Packet_Shared_Ptr& handle,
+                                                          Quillon::Packet_Class* request,
+                                                          const char* slot);
+
     Quillon::COM_485_Class* _COM_Manager = nullptr;
     QList<Quillon::TX_Sched_Item_Protocol_Class*> _Periodic_Items;
     QList<Quillon::TX_Scheduler_Item_Class*> _One_Shot_Items;

@@ -24,20 +24,6 @@ IODisplay::~IODisplay()
     delete ui;
 }
 
-TX_Sched_Item_Protocol_Class* IODisplay::repeating_read(Packet_Shared_Ptr& handle,
-                                                        Packet_Class* request, const char* slot)
-{
-    request->setResponse_FiltertoDefault();
-    handle = Packet_Shared_Ptr(request);
-    handle->AllocateData();
-    auto item = new TX_Sched_Item_Protocol_Class;
-    item->set_theTX_pkt(handle);
-    item->setState(Protocol_Repeat);
-    Add_Periodic_Item(item);
-    connect(item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), this, slot);
-    return item;
-}
-
 void IODisplay::init_periodic_items()
 {
     if (IGV_Item)

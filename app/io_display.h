@@ -48,9 +48,6 @@ public:
     void init_periodic_items() override;
 
 private:
-    Quillon::TX_Sched_Item_Protocol_Class* repeating_read(Quillon::Packet_Shared_Ptr& handle,
-                                                          Quillon::Packet_Class* request,
-                                                          const char* slot);
     // Sets the box from a boolean response of the given packet type.
     void show_bool(const QSharedPointer<Quillon::Packet_Class>& response, int packet_type,
                    QCheckBox* box);

@@ -61,9 +61,6 @@ public slots:
     void update_ResPsi_warn(bool blink_on);
 
 private:
-    Quillon::TX_Sched_Item_Protocol_Class* repeating_read(Quillon::Packet_Shared_Ptr& handle,
-                                                          Quillon::Packet_Class* request,
-                                                          const char* slot);
     // Shows the warning image in the on-phase and the tool tip while the
     // warning stands; see update_battery_warn.
     void show_warning(QLabel* label, bool warning, const QString& tip, bool blink_on);
