@@ -62,8 +62,22 @@ private:
     TX_Sched_Item_Protocol_Class* repeating(Packet_Class* request);
     TX_Sched_Item_Send_Once_Class* one_shot(Packet_Class* request);
 
+    // Receivers of the worker's signals, kept until the worker has stopped:
+    // one destroyed while the worker still emits to it races inside Qt.
+    template <class Sender, class Signal> Queued_Spy& spy(Sender* sender, Signal signal)
+    {
+        receivers.emplace_back(new Queued_Spy(sender, signal));
+        return static_cast<Queued_Spy&>(*receivers.back());
+    }
+    Sent_Log& sent_log()
+    {
+        receivers.emplace_back(new Sent_Log(rig->resource));
+        return static_cast<Sent_Log&>(*receivers.back());
+    }
+
     std::unique_ptr<Worker_Rig> rig;
     std::vector<std::unique_ptr<TX_Scheduler_Item_Class>> items;
+    std::vector<std::unique_ptr<QObject>> receivers;
 };
 
 TX_Sched_Item_Protocol_Class* Transactions::repeating(Packet_Class* request)
@@ -94,16 +108,17 @@ void Transactions::init()
 void Transactions::cleanup()
 {
     rig.reset();
+    receivers.clear();
     items.clear();
 }
 
 void Transactions::repeating_items_served_in_rotation()
 {
-    Sent_Log log(rig->resource);
+    Sent_Log& log = sent_log();
     auto x = repeating(new Packet_Get_DSA);
     auto y = repeating(new Packet_Get_PSA);
     auto z = repeating(new Packet_Get_PXV);
-    Queued_Spy answers(x, &TX_Scheduler_Item_Class::Rx);
+    Queued_Spy& answers = spy(x, &TX_Scheduler_Item_Class::Rx);
     rig->worker->TX_Scheduler->Schedule_Item(x);
     rig->worker->TX_Scheduler->Schedule_Item(y);
     rig->worker->TX_Scheduler->Schedule_Item(z);
@@ -121,12 +136,12 @@ void Transactions::repeating_items_served_in_rotation()
 
 void Transactions::one_shot_slotted_into_rotation()
 {
-    Sent_Log log(rig->resource);
+    Sent_Log& log = sent_log();
     auto x = repeating(new Packet_Get_DSA);
     auto y = repeating(new Packet_Get_PSA);
     TX_Sched_Item_Send_Once_Class& once = *one_shot(new Packet_Get_MOD);
-    Queued_Spy finished(&once, &TX_Scheduler_Item_Class::Finished);
-    Queued_Spy answered(&once, &TX_Scheduler_Item_Class::Rx);
+    Queued_Spy& finished = spy(&once, &TX_Scheduler_Item_Class::Finished);
+    Queued_Spy& answered = spy(&once, &TX_Scheduler_Item_Class::Rx);
 
     TX_Scheduler_Class* scheduler = rig->worker->TX_Scheduler;
     scheduler->Schedule_Item(x);
@@ -153,9 +168,9 @@ void Transactions::one_shot_slotted_into_rotation()
 
 void Transactions::lone_repeating_item_resent_at_once()
 {
-    Sent_Log log(rig->resource);
+    Sent_Log& log = sent_log();
     auto x = repeating(new Packet_Get_IGV);
-    Queued_Spy answers(x, &TX_Scheduler_Item_Class::Rx);
+    Queued_Spy& answers = spy(x, &TX_Scheduler_Item_Class::Rx);
     rig->worker->TX_Scheduler->Schedule_Item(x);
     QTRY_VERIFY(answers.count() >= 20);
     QCOMPARE(log.codes.count("IGV"), log.codes.size());
@@ -163,7 +178,7 @@ void Transactions::lone_repeating_item_resent_at_once()
 
 void Transactions::held_item_listed_but_never_sent()
 {
-    Sent_Log log(rig->resource);
+    Sent_Log& log = sent_log();
     auto x = repeating(new Packet_Get_DSA);
     auto held = repeating(new Packet_Get_OAT);
     held->setAction(Action_Hold);
@@ -183,9 +198,9 @@ void Transactions::unanswered_request_sent_six_times_then_disconnected()
 {
     rig->sim.set_silent_commands({"get DSA"});
     auto x = repeating(new Packet_Get_DSA);
-    Queued_Spy finished(x, &TX_Scheduler_Item_Class::Finished);
-    Queued_Spy disconnected(rig->resource, &COM_Resource::Item_Disconnected);
-    Queued_Spy timeouts(rig->resource, &COM_Resource::Rx_Timeout_Expected);
+    Queued_Spy& finished = spy(x, &TX_Scheduler_Item_Class::Finished);
+    Queued_Spy& disconnected = spy(rig->resource, &COM_Resource::Item_Disconnected);
+    Queued_Spy& timeouts = spy(rig->resource, &COM_Resource::Rx_Timeout_Expected);
 
     rig->worker->TX_Scheduler->Schedule_Item(x);
     QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
@@ -209,7 +224,7 @@ void Transactions::suspend_with_request_outstanding()
 {
     rig->sim.set_silent_commands({"get PXV"});
     auto x = repeating(new Packet_Get_PXV);
-    Queued_Spy timeouts(rig->resource, &COM_Resource::Rx_Timeout_Expected);
+    Queued_Spy& timeouts = spy(rig->resource, &COM_Resource::Rx_Timeout_Expected);
     rig->worker->TX_Scheduler->Schedule_Item(x);
     QTRY_COMPARE(rig->sim.request_count("get PXV"), 1u);
 
@@ -227,7 +242,7 @@ void Transactions::suspend_with_request_outstanding()
 
     // After the resume the transmit pass comes first and sends it again.
     rig->sim.set_silent_commands({});
-    Queued_Spy answers(x, &TX_Scheduler_Item_Class::Rx);
+    Queued_Spy& answers = spy(x, &TX_Scheduler_Item_Class::Rx);
     rig->worker->Resume();
     QVERIFY(!rig->worker->Is_Suspended());
     QTRY_VERIFY(answers.count() >= 1);
@@ -239,7 +254,7 @@ void Transactions::suspend_with_request_outstanding()
 
 void Transactions::item_kept_when_its_focus_comes_back()
 {
-    Sent_Log log(rig->resource);
+    Sent_Log& log = sent_log();
     auto x = repeating(new Packet_Get_DSA);
     auto y = repeating(new Packet_Get_PSA);
     TX_Scheduler_Class* scheduler = rig->worker->TX_Scheduler;
@@ -267,9 +282,9 @@ void Transactions::item_kept_when_its_focus_comes_back()
 void Transactions::shutdown_while_suspended()
 {
     auto x = repeating(new Packet_Get_DSA);
-    Queued_Spy finished(x, &TX_Scheduler_Item_Class::Finished);
-    Queued_Spy down(rig->worker, &COM_485_Class::shutdown);
-    Queued_Spy errors(rig->resource, &COM_Resource::COM_Error);
+    Queued_Spy& finished = spy(x, &TX_Scheduler_Item_Class::Finished);
+    Queued_Spy& down = spy(rig->worker, &COM_485_Class::shutdown);
+    Queued_Spy& errors = spy(rig->resource, &COM_Resource::COM_Error);
     rig->worker->TX_Scheduler->Schedule_Item(x);
     QTRY_VERIFY(rig->sim.request_count("get DSA") >= 2u);
 
@@ -297,8 +312,8 @@ void Transactions::hang_up_is_a_serial_error()
 {
     auto x = repeating(new Packet_Get_DSA);
     auto y = repeating(new Packet_Get_PSA);
-    Queued_Spy errors(rig->resource, &COM_Resource::COM_Error);
-    Queued_Spy down(rig->worker, &COM_485_Class::shutdown);
+    Queued_Spy& errors = spy(rig->resource, &COM_Resource::COM_Error);
+    Queued_Spy& down = spy(rig->worker, &COM_485_Class::shutdown);
     rig->worker->TX_Scheduler->Schedule_Item(x);
     rig->worker->TX_Scheduler->Schedule_Item(y);
     QTRY_VERIFY(rig->sim.total_requests() >= 4u);
@@ -322,7 +337,7 @@ void Transactions::hang_up_is_a_serial_error()
 
 void Transactions::shutdown_requested_twice()
 {
-    Queued_Spy down(rig->worker, &COM_485_Class::shutdown);
+    Queued_Spy& down = spy(rig->worker, &COM_485_Class::shutdown);
     rig->worker->setShutdown();
     rig->worker->setShutdown();
     QCOMPARE(int(rig->resource->COM_Command), int(COM_Resource::COM_Shutdown));
@@ -332,7 +347,7 @@ void Transactions::shutdown_requested_twice()
     // A new worker on a new port still takes a shutdown request.
     rig.reset(new Worker_Rig);
     QVERIFY(rig->start());
-    Queued_Spy down_again(rig->worker, &COM_485_Class::shutdown);
+    Queued_Spy& down_again = spy(rig->worker, &COM_485_Class::shutdown);
     rig->worker->setShutdown();
     rig->worker->waitForShutdown();
     QTRY_COMPARE(down_again.count(), 1);
