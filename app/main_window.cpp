@@ -194,11 +194,6 @@ void MainWindow::Start_COM()
     COM_Resource* resource = COM_Dialog->Open_Resource;
     _COM_Manager = new COM_485_Class(resource, nullptr);
     COM_Thread = new QThread(this);
-    _COM_Manager->moveToThread(COM_Thread);
-    QThread* thread = COM_Thread;
-    connect(
-        thread, &QThread::finished, thread, [thread] { detail::thread_finished(thread); },
-        Qt::DirectConnection);
 
     connect(resource, SIGNAL(COM_Error(QString*)), this, SLOT(COM_Error_Handler(QString*)));
     connect(
@@ -212,8 +207,7 @@ void MainWindow::Start_COM()
 
     for (COM_Display_Interface* tab : qAsConst(Tab_List))
         tab->COM_Connect(_COM_Manager);
-    COM_Thread->start();
-    emit _COM_Manager->startWork();
+    _COM_Manager->Start_On(COM_Thread);
     Warning_Timer->start(1000);
     fault_tab_update(false);
 }
@@ -261,17 +255,7 @@ void MainWindow::Stop_Worker()
     _COM_Manager = nullptr;
     QThread* thread = COM_Thread;
     COM_Thread = nullptr;
-    if (thread && thread->isRunning()) {
-        worker->setShutdown();
-        worker->Resume();
-        worker->waitForShutdown();
-        thread->quit();
-        if (thread->wait(2000)) {
-            detail::thread_joined(thread);
-            delete worker;
-            delete thread;
-            return;
-        }
+    if (thread && !worker->Stop_On(thread, 2000)) {
         // Still running: leave both to the thread rather than delete a live object.
         connect(thread, &QThread::finished, worker, &QObject::deleteLater);
         connect(thread, &QThread::finished, thread, &QObject::deleteLater);

@@ -6,7 +6,6 @@
 //   worker_throughput [--items N] [--transactions T] [--pace] [--idle-seconds S]
 
 #include <Quillon.h>
-#include <sanitizer_locks.h>
 #include <virtual_controller.h>
 
 #include <QCommandLineParser>
@@ -115,8 +114,6 @@ public:
             return false;
         }
         worker = new COM_485_Class(resource.get());
-        worker->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, [this] { detail::thread_finished(&thread); });
         connect(
             resource.get(), &COM_Resource::Tx_Packet, resource.get(),
             [this](QSharedPointer<Quillon::Packet_Class> p) { writes.written(p.data()); },
@@ -126,8 +123,7 @@ public:
                     std::fprintf(stderr, "an item was dropped, reason %d\n", int(reason));
                     lost = true;
                 });
-        thread.start();
-        emit worker->startWork();
+        worker->Start_On(&thread);
         return true;
     }
 
@@ -200,14 +196,8 @@ public:
 
     void stop()
     {
-        if (worker && thread.isRunning()) {
-            worker->setShutdown();
-            worker->Resume();
-            worker->waitForShutdown();
-            thread.quit();
-            thread.wait();
-            detail::thread_joined(&thread);
-        }
+        if (worker)
+            worker->Stop_On(&thread);
         delete worker;
         worker = nullptr;
         items.clear();

@@ -37,12 +37,10 @@ COM_485_Class::~COM_485_Class() = default;
 
 void COM_485_Class::doWork()
 {
+    // A worker that has shut down has no resource and runs no more passes, so
+    // Shutdown_Flag is always false here and each pass takes no lock for it.
     if (!Resource)
         return;
-    {
-        detail::Locker lock(State_Lock);
-        Shutdown_Flag = false;
-    }
     if (Turn == 0)
         RX_Scheduler->Body();
     else
@@ -123,6 +121,30 @@ void COM_485_Class::shut_down()
         State_Changed.wakeAll();
     }
     emit shutdown();
+}
+
+void COM_485_Class::Start_On(QThread* thread)
+{
+    moveToThread(thread);
+    connect(
+        thread, &QThread::finished, thread, [thread] { detail::thread_finished(thread); },
+        Qt::DirectConnection);
+    thread->start();
+    emit startWork();
+}
+
+bool COM_485_Class::Stop_On(QThread* thread, unsigned long wait_ms)
+{
+    if (!thread->isRunning())
+        return true;
+    setShutdown();
+    Resume();
+    waitForShutdown();
+    thread->quit();
+    if (!thread->wait(wait_ms))
+        return false;
+    detail::thread_joined(thread);
+    return true;
 }
 
 void COM_485_Class::Stop_COM()

@@ -5,7 +5,10 @@
 
 #include <QMutex>
 #include <QObject>
+#include <QThread>
 #include <QWaitCondition>
+
+#include <climits>
 
 namespace Quillon {
 
@@ -33,6 +36,13 @@ public:
     TX_Scheduler_Class* TX_Scheduler;
     // The open resource, not owned; null once the worker has shut down.
     COM_Resource* Resource;
+
+    // Moves the worker to `thread`, starts the thread and the first pass.
+    // Called on the user interface thread, which owns both.
+    void Start_On(QThread* thread);
+    // Shuts the worker down and waits up to `wait_ms` for `thread` to end;
+    // true when it has ended (or was not running), so both may be deleted.
+    bool Stop_On(QThread* thread, unsigned long wait_ms = ULONG_MAX);
 
     void setShutdown();
     void setSuspend();

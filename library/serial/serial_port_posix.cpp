@@ -62,6 +62,17 @@ int milliseconds_until(Clock::time_point deadline)
     return int(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
+// Waits for `events` on fd until the deadline; the poll() result, with the
+// events that came in `revents`. An interrupted wait goes on.
+int poll_until(int fd, short events, Clock::time_point deadline, short* revents)
+{
+    pollfd poll_fd{fd, events, 0};
+    const int ready =
+        retry_on_eintr([&] { return ::poll(&poll_fd, 1, milliseconds_until(deadline)); });
+    *revents = poll_fd.revents;
+    return ready;
+}
+
 // Pseudo-terminals and some adapters have no modem lines; that is no error.
 void raise_modem_lines(int fd)
 {
@@ -215,18 +226,15 @@ bool Serial_Port::Read(char* buffer, int count, int& received)
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(Read_Total_Timeout_ms);
     for (;;) {
-        pollfd poll_fd{State->fd, POLLIN, 0};
-        const int ready = ::poll(&poll_fd, 1, milliseconds_until(deadline));
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        short revents = 0;
+        const int ready = poll_until(State->fd, POLLIN, deadline, &revents);
+        if (ready < 0)
             return fail(errno);
-        }
         if (ready == 0)
             return true;
-        if (poll_fd.revents & POLLNVAL)
+        if (revents & POLLNVAL)
             return fail(EBADF);
-        if (!(poll_fd.revents & POLLIN))
+        if (!(revents & POLLIN))
             return fail(EIO);
         const ssize_t n = ::read(State->fd, buffer + received, size_t(count - received));
         if (n < 0) {
@@ -271,18 +279,15 @@ bool Serial_Port::Write(const char* data, int count, int& written)
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return fail(errno);
         // The output buffer is full: wait for room, but not for ever.
-        pollfd poll_fd{State->fd, POLLOUT, 0};
-        const int ready = ::poll(&poll_fd, 1, milliseconds_until(deadline));
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        short revents = 0;
+        const int ready = poll_until(State->fd, POLLOUT, deadline, &revents);
+        if (ready < 0)
             return fail(errno);
-        }
         if (ready == 0)
             return fail(ETIMEDOUT);
-        if (poll_fd.revents & POLLNVAL)
+        if (revents & POLLNVAL)
             return fail(EBADF);
-        if (poll_fd.revents & (POLLERR | POLLHUP))
+        if (revents & (POLLERR | POLLHUP))
             return fail(EIO);
     }
     return true;

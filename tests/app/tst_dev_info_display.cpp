@@ -3,6 +3,8 @@
 // controller, sent once per gain of focus.
 
 #include "app_test_main.h"
+#include "sent_log.h"
+#include "test_responses.h"
 
 #include "dev_info_display.h"
 #include "worker_rig.h"
@@ -14,15 +16,6 @@
 using namespace Quillon;
 
 namespace {
-
-Packet_Shared_Ptr response(const QByteArray& body)
-{
-    QByteArray bytes = body;
-    Packet_Class* packet = Create_Response_Packet(Response_Type_Of(bytes.left(3).constData()));
-    if (packet)
-        packet->checkData(bytes.data());
-    return Packet_Shared_Ptr(packet);
-}
 
 // A text answer longer than the line's five characters.
 class Text_Response : public Packet_Resp_String
@@ -44,21 +37,6 @@ QString part_number(const DevInfoDisplay& tab)
 {
     return tab.findChild<QLineEdit*>(QStringLiteral("tbxFirmwareVer"))->text();
 }
-
-// The command codes the worker wrote, in order, as seen on this thread.
-class Sent_Log : public QObject
-{
-    Q_OBJECT
-public:
-    explicit Sent_Log(COM_Resource* resource)
-    {
-        connect(resource, &COM_Resource::Tx_Packet, this, &Sent_Log::sent, Qt::QueuedConnection);
-    }
-    QStringList codes;
-
-private slots:
-    void sent(QSharedPointer<Quillon::Packet_Class> p) { codes << p->toQString().right(3); }
-};
 
 } // namespace
 

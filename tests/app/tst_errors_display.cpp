@@ -3,6 +3,7 @@
 // fault words of the virtual controller arriving through the worker.
 
 #include "app_test_main.h"
+#include "test_responses.h"
 
 #include "errors_display.h"
 #include "main_window.h"
@@ -18,16 +19,6 @@
 using namespace Quillon;
 
 namespace {
-
-// A decoded response as the receiver builds it from a frame's body.
-Packet_Shared_Ptr response(const char* body)
-{
-    QByteArray bytes(body);
-    Packet_Class* packet = Create_Response_Packet(Response_Type_Of(bytes.left(3).constData()));
-    if (packet)
-        packet->checkData(bytes.data());
-    return Packet_Shared_Ptr(packet);
-}
 
 struct Box
 {

@@ -3,6 +3,8 @@
 // virtual controller, and the ignition read feeding the main status display.
 
 #include "app_test_main.h"
+#include "sent_log.h"
+#include "test_responses.h"
 
 #include "io_display.h"
 #include "main_display.h"
@@ -15,38 +17,6 @@
 using namespace Quillon;
 
 namespace {
-
-template <class Response> Packet_Shared_Ptr response(const char* body)
-{
-    auto packet = new Response;
-    QByteArray bytes(body);
-    bytes.resize(9);
-    packet->checkData(bytes.data());
-    return Packet_Shared_Ptr(packet);
-}
-
-struct Exact_IGV : Packet_Resp_IGV
-{
-    explicit Exact_IGV(double volts)
-    {
-        voltage = volts;
-        Valid = true;
-    }
-};
-
-// The command codes the worker wrote, in order, seen on this thread.
-class Sent_Log : public QObject
-{
-public:
-    explicit Sent_Log(COM_Resource* resource)
-    {
-        connect(
-            resource, &COM_Resource::Tx_Packet, this,
-            [this](QSharedPointer<Quillon::Packet_Class> p) { codes << p->toQString().right(3); },
-            Qt::QueuedConnection);
-    }
-    QStringList codes;
-};
 
 using Slot = void (IODisplay::*)(QSharedPointer<Quillon::Packet_Class>);
 

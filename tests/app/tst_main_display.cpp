@@ -4,6 +4,7 @@
 // against the virtual controller.
 
 #include "app_test_main.h"
+#include "test_responses.h"
 
 #include "main_display.h"
 #include "suspension_heights_class.h"
@@ -21,25 +22,6 @@ using namespace Quillon;
 
 namespace {
 
-// A response decoded from its nine body bytes, as the frame receiver builds it.
-template <class Response> Packet_Shared_Ptr response(const char* body)
-{
-    auto packet = new Response;
-    QByteArray bytes(body);
-    bytes.resize(9);
-    packet->checkData(bytes.data());
-    return Packet_Shared_Ptr(packet);
-}
-
-// Responses carrying an exact value, which no raw reading gives.
-struct Exact_IGV : Packet_Resp_IGV
-{
-    explicit Exact_IGV(double volts)
-    {
-        voltage = volts;
-        Valid = true;
-    }
-};
 struct Exact_PXV : Packet_Resp_PXV
 {
     explicit Exact_PXV(double psi)

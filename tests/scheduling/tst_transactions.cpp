@@ -3,6 +3,8 @@
 // feels, one behaviour per case.
 
 #include "queued_spy.h"
+#include "sent_log.h"
+#include "serial_error_text.h"
 #include "worker_rig.h"
 
 #include <QtTest>
@@ -18,22 +20,6 @@ Packet_Shared_Ptr get_request(Packet_Class* packet)
     packet->AllocateData();
     return Packet_Shared_Ptr(packet);
 }
-
-// The command codes the worker wrote, in order, as seen on the user
-// interface thread.
-class Sent_Log : public QObject
-{
-    Q_OBJECT
-public:
-    explicit Sent_Log(COM_Resource* resource)
-    {
-        connect(resource, &COM_Resource::Tx_Packet, this, &Sent_Log::sent, Qt::QueuedConnection);
-    }
-    QStringList codes;
-    int count(const QString& code) const { return codes.count(code); }
-private slots:
-    void sent(QSharedPointer<Quillon::Packet_Class> p) { codes << p->toQString().right(3); }
-};
 
 } // namespace
 
@@ -322,13 +308,8 @@ void Transactions::hang_up_is_a_serial_error()
     rig->worker->waitForShutdown();
     QTRY_COMPARE(down.count(), 1);
     QCOMPARE(errors.count(), 1);
-    // Found by the read that waits for an answer, or by a write that comes first.
     const QString text = *errors.arg<QString*>(0);
-    const QRegularExpression expected(
-        QStringLiteral("^Error in COM_Resource::(Look_For_Packet\\(\\) reading the COM port|"
-                       "Send_Packet\\(\\) COM port .*|Send_SV_Mesg\\(\\) COM port .*)\n"
-                       "Extended Message: "));
-    QVERIFY2(expected.match(text).hasMatch(), qPrintable(text));
+    QVERIFY2(Is_Serial_Error_Text(text), qPrintable(text));
     QVERIFY(rig->worker->Is_Shutdown());
     QVERIFY(!rig->resource->Port_Handle.Is_Open());
     QCOMPARE(rig->worker->TX_Scheduler->Count(), 0);

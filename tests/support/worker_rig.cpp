@@ -1,12 +1,8 @@
 #include "worker_rig.h"
 
-#include <sanitizer_locks.h>
-
 Worker_Rig::Worker_Rig()
 {
     Quillon::init();
-    QObject::connect(&thread, &QThread::finished,
-                     [this] { Quillon::detail::thread_finished(&thread); });
 }
 
 Worker_Rig::~Worker_Rig()
@@ -32,23 +28,14 @@ bool Worker_Rig::start(QString* error)
         return false;
     }
     worker = new Quillon::COM_485_Class(resource);
-    worker->moveToThread(&thread);
-    thread.start();
-    emit worker->startWork();
+    worker->Start_On(&thread);
     return true;
 }
 
 void Worker_Rig::stop()
 {
     if (worker) {
-        if (thread.isRunning()) {
-            worker->setShutdown();
-            worker->Resume();
-            worker->waitForShutdown();
-            thread.quit();
-            thread.wait();
-            Quillon::detail::thread_joined(&thread);
-        }
+        worker->Stop_On(&thread);
         delete worker;
         worker = nullptr;
     }
