@@ -11,11 +11,6 @@ namespace {
 // The delegate's protocol item. It reads Next_TX_Pkt and changes State on the
 // worker thread while setMove_state changes them on the user interface
 // thread, so it does so under the delegate's lock.
-//
-// A move item always has a next packet (the same command again), so the
-// protocol item's rule of skipping a time-out for a chained packet would
-// resend an unanswered move for ever and hold the line; a move that goes
-// unanswered runs out of retries like any other request instead.
 class Move_Item : public TX_Sched_Item_Protocol_Class
 {
 public:
@@ -43,8 +38,6 @@ public:
         if (Current_Action != Action_Done)
             update_action();
     }
-
-    void Rx_Timeout_Expected() override { TX_Scheduler_Item_Class::Rx_Timeout_Expected(); }
 
 private:
     QMutex& state_lock;

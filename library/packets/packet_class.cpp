@@ -2,7 +2,11 @@
 
 #include "scheduling/timeouts_class.h"
 
+#include <QDateTime>
+
+#include <atomic>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace Quillon {
@@ -102,6 +106,28 @@ void ToHex(char* out, char c)
     const unsigned char b = static_cast<unsigned char>(c);
     out[0] = digits[b >> 4];
     out[1] = digits[b & 0x0F];
+}
+
+QTime Time_Of_Day()
+{
+    constexpr qint64 Minute_ms = 60 * 1000;
+    constexpr qint64 Day_ms = 24 * 60 * Minute_ms;
+    static std::atomic<qint64> offset_ms{0};
+    static std::atomic<qint64> next_lookup_ms{std::numeric_limits<qint64>::min()};
+
+    // The system clock alone costs no file-system call.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now >= next_lookup_ms.load(std::memory_order_relaxed)) {
+        offset_ms.store(QDateTime::fromMSecsSinceEpoch(now).offsetFromUtc() * qint64(1000),
+                        std::memory_order_relaxed);
+        // Zones change their offset on a full minute, so looking again at the
+        // next one keeps every stamp exact.
+        next_lookup_ms.store((now / Minute_ms + 1) * Minute_ms, std::memory_order_relaxed);
+    }
+    qint64 of_day = (now + offset_ms.load(std::memory_order_relaxed)) % Day_ms;
+    if (of_day < 0)
+        of_day += Day_ms;
+    return QTime::fromMSecsSinceStartOfDay(int(of_day));
 }
 
 } // namespace Quillon

@@ -79,6 +79,11 @@ protected:
 QUILLON_EXPORT QString ToHex(char c);
 QUILLON_EXPORT void ToHex(char* out, char c);
 
+// The local time of day, as packets are stamped with it. The zone's offset
+// from UTC is looked up once a minute, not for every packet: each lookup
+// reads the time-zone file system information.
+QUILLON_EXPORT QTime Time_Of_Day();
+
 } // namespace Quillon
 
 #endif // QUILLON_PACKET_CLASS_H

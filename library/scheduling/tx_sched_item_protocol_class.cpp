@@ -1,5 +1,7 @@
 #include "tx_sched_item_protocol_class.h"
 
+#include "sanitizer_locks.h"
+
 namespace Quillon {
 
 Item_action_enum TX_Sched_Item_Protocol_Class::DefaultStartingAction()
@@ -27,10 +29,21 @@ void TX_Sched_Item_Protocol_Class::update_action()
     }
 }
 
+void TX_Sched_Item_Protocol_Class::Set_Next_TX_Pkt(QSharedPointer<Packet_Class>& p)
+{
+    detail::Locker lock(Next_Lock);
+    Next_TX_Pkt = p;
+}
+
 QSharedPointer<Packet_Class> TX_Sched_Item_Protocol_Class::Run()
 {
-    if (Next_TX_Pkt)
-        change_theTX_pkt(Next_TX_Pkt);
+    Packet_Shared_Ptr next;
+    {
+        detail::Locker lock(Next_Lock);
+        next = Next_TX_Pkt;
+    }
+    if (next)
+        change_theTX_pkt(next);
     if (Current_Action != Action_Done) {
         if (TX_Pkt && TX_Pkt->Response_Filter)
             Current_Action = Action_Running;
@@ -61,9 +74,9 @@ void TX_Sched_Item_Protocol_Class::Rx_Expected_Packet(
 
 void TX_Sched_Item_Protocol_Class::Rx_Timeout_Expected()
 {
-    // A chained item moves on to its next packet at the next Run().
-    if (Next_TX_Pkt)
-        return;
+    // A chained item is retried and gives up like any other: its next packet
+    // may well be the same request again, which would otherwise be resent
+    // for ever and keep every other item off the line.
     TX_Scheduler_Item_Class::Rx_Timeout_Expected();
 }
 

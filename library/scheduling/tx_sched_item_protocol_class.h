@@ -3,6 +3,8 @@
 
 #include "tx_scheduler_item_class.h"
 
+#include <QMutex>
+
 namespace Quillon {
 
 // A transaction driven by its State: idle, one step, or repeated in every
@@ -25,7 +27,8 @@ public:
     void update_action();
     Protocol_State_Enum State() const { return Current_State; }
     void setState(Quillon::Protocol_State_Enum s);
-    void Set_Next_TX_Pkt(QSharedPointer<Quillon::Packet_Class>& p) { Next_TX_Pkt = p; }
+    // Called on the user interface thread while the worker may be in Run().
+    void Set_Next_TX_Pkt(QSharedPointer<Quillon::Packet_Class>& p);
 
 public slots:
     void Rx_Expected_Packet(const QSharedPointer<Quillon::Packet_Class>& Tx_Message) override;
@@ -33,6 +36,10 @@ public slots:
 
 signals:
     void Protocol_Update(Quillon::TX_Sched_Item_Protocol_Class* Protocol);
+
+private:
+    // Guards Next_TX_Pkt, which both threads use.
+    QMutex Next_Lock;
 };
 
 } // namespace Quillon

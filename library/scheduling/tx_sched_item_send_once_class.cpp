@@ -1,5 +1,7 @@
 #include "tx_sched_item_send_once_class.h"
 
+#include "sanitizer_locks.h"
+
 namespace Quillon {
 
 TX_Sched_Item_Send_Once_Class::TX_Sched_Item_Send_Once_Class(QSharedPointer<Packet_Class>& p)
@@ -11,10 +13,21 @@ TX_Sched_Item_Send_Once_Class::TX_Sched_Item_Send_Once_Class(QSharedPointer<Pack
 void TX_Sched_Item_Send_Once_Class::setIs_Scheduled(bool s)
 {
     TX_Scheduler_Item_Class::setIs_Scheduled(s);
-    if (Next_TX_Pkt)
-        change_theTX_pkt(Next_TX_Pkt);
+    Packet_Shared_Ptr next;
+    {
+        detail::Locker lock(Next_Lock);
+        next = Next_TX_Pkt;
+    }
+    if (next)
+        change_theTX_pkt(next);
     else
         Retry_Count = 0;
+}
+
+void TX_Sched_Item_Send_Once_Class::Set_Next_TX_Pkt(QSharedPointer<Packet_Class>& p)
+{
+    detail::Locker lock(Next_Lock);
+    Next_TX_Pkt = p;
 }
 
 QSharedPointer<Packet_Class> TX_Sched_Item_Send_Once_Class::Run()

@@ -3,6 +3,8 @@
 
 #include "tx_scheduler_item_class.h"
 
+#include <QMutex>
+
 namespace Quillon {
 
 // A one-shot transaction: finished once its request is answered, or at once
@@ -23,11 +25,16 @@ public:
     void setIs_Scheduled(bool s) override;
     QSharedPointer<Quillon::Packet_Class> Run() override;
 
-    // Takes effect when the item is next scheduled.
-    void Set_Next_TX_Pkt(QSharedPointer<Quillon::Packet_Class>& p) { Next_TX_Pkt = p; }
+    // Takes effect when the item is next scheduled. Called on the user
+    // interface thread while the worker may be unscheduling the item.
+    void Set_Next_TX_Pkt(QSharedPointer<Quillon::Packet_Class>& p);
 
 public slots:
     void Rx_Expected_Packet(const QSharedPointer<Quillon::Packet_Class>& Tx_Message) override;
+
+private:
+    // Guards Next_TX_Pkt, which both threads use.
+    QMutex Next_Lock;
 };
 
 } // namespace Quillon

@@ -17,6 +17,8 @@ void TX_Scheduler_Class::Schedule_Item(TX_Scheduler_Item_Class* item)
     if (!item || item->Is_Scheduled())
         return;
     detail::Locker lock(List_Lock);
+    if (Closed)
+        return;
     Items.append(item);
     item->setIs_Scheduled(true);
 }
@@ -61,15 +63,22 @@ void TX_Scheduler_Class::COM_disconnect(Disconnect_Enum reason)
     remove_all(reason);
 }
 
+void TX_Scheduler_Class::Close(Disconnect_Enum reason)
+{
+    remove_all(reason, true);
+}
+
 void TX_Scheduler_Class::OnCOM_Error(QString* Error)
 {
     Q_UNUSED(Error)
     remove_all(Disconnect_COM_Error);
 }
 
-void TX_Scheduler_Class::remove_all(Disconnect_Enum reason)
+void TX_Scheduler_Class::remove_all(Disconnect_Enum reason, bool close)
 {
     detail::Locker lock(List_Lock);
+    // In the same hold of the lock, so that no item slips in between.
+    Closed = Closed || close;
     for (TX_Scheduler_Item_Class* item : qAsConst(Items)) {
         const Item_action_enum action = item->Action();
         if (action == Action_Running || action == Action_Repeat)

@@ -42,6 +42,9 @@ public:
     QMutex List_Lock;
     TX_Scheduler_Item_Class* Current = nullptr;
 
+    // Lists the item, unless it is listed already or the worker has shut
+    // down: a worker that has shut down never sends again, so the item is
+    // left unscheduled, free for the next worker.
     void Schedule_Item(TX_Scheduler_Item_Class* item);
     int Count();
     // Keeps a listed item that is only waiting to be dropped (Action_Done) by
@@ -52,6 +55,8 @@ public:
     void stop_item(TX_Scheduler_Item_Class* item);
     // Removes every item, recording the reason in those that were in an exchange.
     void COM_disconnect(Quillon::Disconnect_Enum reason);
+    // The same when the worker shuts down; from then on nothing is listed.
+    void Close(Quillon::Disconnect_Enum reason);
     // One transmit pass: sends at most one request.
     void Body();
 
@@ -64,7 +69,10 @@ private:
     bool select();
     bool send();
     bool await();
-    void remove_all(Disconnect_Enum reason);
+    void remove_all(Disconnect_Enum reason, bool close = false);
+
+    // Set under List_Lock once the worker has shut down.
+    bool Closed = false;
 };
 
 } // namespace Quillon

@@ -15,12 +15,20 @@ namespace {
 std::atomic_flag Shutdown_Guard = ATOMIC_FLAG_INIT;
 std::atomic_flag Suspend_Guard = ATOMIC_FLAG_INIT;
 
+// A shutdown replaces whatever the control word holds; a suspension only
+// replaces a run, so that it never cancels a shutdown already asked for.
 void request_command(std::atomic_flag& guard, COM_Resource* resource, int command)
 {
     if (guard.test_and_set())
         return;
-    if (resource && int(resource->COM_Command) != command)
-        resource->COM_Command = command;
+    if (resource) {
+        if (command == COM_Resource::COM_Suspend) {
+            int running = COM_Resource::COM_Run;
+            resource->COM_Command.compare_exchange_strong(running, command);
+        } else {
+            resource->COM_Command = command;
+        }
+    }
     guard.clear();
 }
 } // namespace
@@ -73,6 +81,12 @@ bool COM_485_Class::act_on_command()
 
 void COM_485_Class::suspend()
 {
+    // A shutdown that came meanwhile stays in the control word, and the
+    // caller acts on it instead.
+    int suspending = COM_Resource::COM_Suspend;
+    if (!Resource->COM_Command.compare_exchange_strong(suspending, COM_Resource::COM_Run))
+        return;
+
     // The outstanding request is reported as timed out to listeners of the
     // resource; its item hears nothing and is sent again after the resume.
     Packet_Shared_Ptr outstanding = Resource->Tracker.Tracked_Request();
@@ -80,7 +94,6 @@ void COM_485_Class::suspend()
         Resource->Tracker.Stop_Tracking();
         emit Resource->Rx_Timeout_Expected(outstanding);
     }
-    Resource->COM_Command = COM_Resource::COM_Run;
 
     detail::lock(State_Lock);
     Suspended_Flag = true;
@@ -104,7 +117,7 @@ void COM_485_Class::shut_down()
 {
     RX_Scheduler->Phase = 0;
     TX_Scheduler->Phase = TX_Scheduler_Class::Select;
-    TX_Scheduler->COM_disconnect(Disconnect_Shutdown);
+    TX_Scheduler->Close(Disconnect_Shutdown);
     // A request still tracked holds its deadline and the deadline holds it.
     Resource->Tracker.Stop_Tracking();
 

@@ -1,7 +1,5 @@
 #include "com_resource.h"
 
-#include <QTime>
-
 namespace Quillon {
 
 namespace {
@@ -80,7 +78,7 @@ bool COM_Resource::Send_Packet(QSharedPointer<Quillon::Packet_Class> packet)
 
     if (packet->Response_Filter)
         Tracker.Track(packet);
-    packet->Time_Stamp = QTime::currentTime();
+    packet->Time_Stamp = Time_Of_Day();
     emit Tx_Packet(packet);
     return true;
 }
@@ -94,6 +92,8 @@ int COM_Resource::Look_For_Packet(bool wait)
         return 2;
     }
 
+    bool waiting = wait;
+    bool noise_seen = false;
     for (;;) {
         int received = 0;
         if (!Port_Handle.Read(Builder.Buffer(), Builder.Bytes_requested, received)) {
@@ -104,11 +104,11 @@ int COM_Resource::Look_For_Packet(bool wait)
             // Only a read that waited in vain means the line paused mid-frame.
             // Without waiting, the rest of the frame may simply not be here
             // yet; it is kept for the next read.
-            if (wait) {
+            if (waiting) {
                 Builder.reject();
                 announce_noise();
             }
-            return 1;
+            return noise_seen ? 0 : 1;
         }
 
         switch (Builder.BuildPacket(static_cast<unsigned char>(received))) {
@@ -123,30 +123,20 @@ int COM_Resource::Look_For_Packet(bool wait)
             return 0;
         }
         default:
+            // A glitch on the line, such as the byte an RS-485 driver makes
+            // when it switches on, often comes right in front of an answer:
+            // the receiver starts over with the next byte. The rest of this
+            // call takes only what is already buffered, so that a stream of
+            // garbage cannot hold the pass beyond its deadline.
             announce_noise();
-            if (wait && !Port_Handle.Set_Read_Immediate()) {
+            noise_seen = true;
+            if (waiting && !Port_Handle.Set_Read_Immediate()) {
                 record_read_error();
                 return 2;
             }
-            return drain_noise();
+            waiting = false;
+            continue;
         }
-    }
-}
-
-int COM_Resource::drain_noise()
-{
-    // Whatever else is buffered belongs to the same burst of garbage.
-    char bytes[Packet_Builder_Class::Noise_Row_Length];
-    for (;;) {
-        int received = 0;
-        if (!Port_Handle.Read(bytes, int(sizeof bytes), received)) {
-            record_read_error();
-            return 2;
-        }
-        if (received == 0)
-            return 0;
-        Builder.Noise->add_rejected(bytes, static_cast<unsigned char>(received));
-        announce_noise();
     }
 }
 
@@ -197,7 +187,7 @@ QString* COM_Resource::Get_Last_COM_Error()
 
 QString* COM_Resource::debug_time()
 {
-    const QTime now = QTime::currentTime();
+    const QTime now = Time_Of_Day();
     return new QString(QString::asprintf("%2d%2d%6d", now.minute(), now.second(), now.msec()));
 }
 

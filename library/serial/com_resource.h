@@ -54,8 +54,9 @@ public:
     bool OpenComPort(const QString* port_name, QString& error_text);
     bool CloseComPort();
     bool Send_Packet(QSharedPointer<Quillon::Packet_Class> packet);
-    // 0: a packet was delivered or a burst of noise drained; 1: no further
-    // byte came in time; 2: read error (text in Last_Error).
+    // 0: a packet was delivered, or noise was read and nothing more is
+    // buffered; 1: no further byte came in time; 2: read error (text in
+    // Last_Error). Noise is reported and the search for a frame goes on.
     int Look_For_Packet(bool wait);
     void Message_Router(QSharedPointer<Quillon::Packet_Class>& received);
     bool DiscardBuffers();
@@ -88,7 +89,6 @@ private:
     void record_error(const char* prefix);
     void record_read_error();
     void announce_noise();
-    int drain_noise();
     void replace(QString*& member, const QString& text);
 
     // Superseded Port_Name and Last_Error strings, kept alive for receivers

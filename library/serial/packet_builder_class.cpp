@@ -5,8 +5,6 @@
 #include "packets/packet_resp_class.h"
 #include "packets/packet_resp_system.h"
 
-#include <QTime>
-
 namespace Quillon {
 
 namespace {
@@ -172,7 +170,7 @@ Packet_Shared_Ptr Packet_Builder_Class::accept()
     }
     packet->checkData(Frame_Buffer);
     ClearState();
-    packet->Time_Stamp = QTime::currentTime();
+    packet->Time_Stamp = Time_Of_Day();
     return Packet_Shared_Ptr(packet);
 }
 

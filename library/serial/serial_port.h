@@ -48,8 +48,9 @@ public:
 
     int Last_Error_Code() const { return Error_Code; }
     QString Last_Error_Text() const;
-    // The system's message for an error code, in the user's language.
-    static QString System_Error_Text(int code);
+    // The system's message for an error code, in the user's language. For a
+    // device refused for its permissions it adds how to join the device's group.
+    static QString System_Error_Text(int code, const QByteArray& device = QByteArray());
 
     // How long a write may wait for room in the device's output buffer.
     static constexpr int Write_Wait_ms = 1000;
@@ -58,8 +59,11 @@ private:
     struct Platform_State;
 
     bool fail(int code);
+    static QString Group_Hint(const QByteArray& device);
 
     Platform_State* State = nullptr;
+    // The device of the last open, named in the advice on permissions.
+    QByteArray Device;
     // 0: reads return at once.
     int Read_Total_Timeout_ms = 0;
     int Error_Code = 0;

@@ -8,8 +8,11 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -128,15 +131,18 @@ bool Serial_Port::Open(const QString& port_name)
 {
     Close();
     const QByteArray path = Device_Path(port_name);
+    Device = path;
     if (path.isEmpty())
         return fail(ENOENT);
     const int fd = retry_on_eintr(
         [&] { return ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0)
         return fail(errno);
-    // Not shared: further opens fail with EBUSY while this one lasts.
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-        const int code = errno;
+    // Not shared: further opens fail with EBUSY while this one lasts. Root
+    // passes TIOCEXCL, so the advisory lock that other serial programs
+    // respect also keeps a second instance run as root off the line.
+    if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
         return fail(code);
     }
@@ -321,16 +327,39 @@ bool Serial_Port::Clear_Errors()
 
 QString Serial_Port::Last_Error_Text() const
 {
-    return System_Error_Text(Error_Code);
+    return System_Error_Text(Error_Code, Device);
 }
 
-QString Serial_Port::System_Error_Text(int code)
+QString Serial_Port::System_Error_Text(int code, const QByteArray& device)
 {
     char buffer[256] = {};
     const char* message = error_message(::strerror_r(code, buffer, sizeof buffer), buffer);
-    if (!message || !*message)
-        return QStringLiteral("Unknown error %1").arg(code);
-    return QString::fromLocal8Bit(message);
+    QString text = message && *message ? QString::fromLocal8Bit(message)
+                                       : QStringLiteral("Unknown error %1").arg(code);
+    if (code == EACCES)
+        text += Group_Hint(device);
+    return text;
+}
+
+QString Serial_Port::Group_Hint(const QByteArray& device)
+{
+    // Serial devices belong to a group (dialout on Debian and Ubuntu) whose
+    // members may use them; root's own group is no advice to give.
+    struct stat status
+    {
+    };
+    if (device.isEmpty() || ::stat(device.constData(), &status) != 0 || status.st_gid == 0)
+        return QString();
+    char buffer[1024];
+    group entry{};
+    group* found = nullptr;
+    if (::getgrgid_r(status.st_gid, &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        return QString();
+    const QString name = QString::fromLocal8Bit(found->gr_name);
+    return QStringLiteral("\n\n%1 belongs to the group \"%2\". To use it, add your account to "
+                          "that group:\n    sudo usermod -aG %2 $USER\nthen log out and log in "
+                          "again.")
+        .arg(QString::fromLocal8Bit(device), name);
 }
 
 bool Serial_Port::fail(int code)
