@@ -15,7 +15,7 @@ public:
     explicit Timed_Request(unsigned int milliseconds) : timeout(milliseconds) { AllocateData(); }
     unsigned int Response_Timeout() override { return timeout; }
 
-private:
+    // Read at each send.
     unsigned int timeout;
 };
 

@@ -10,154 +10,91 @@
 
 using namespace Quillon;
 
-namespace {
-
-struct Fed
-{
-    QList<Packet_Shared_Ptr> packets;
-    QList<int> requested;
-    int rejections = 0;
-};
-
-// Reads of at most chunk bytes each (0: as many as the receiver asks for).
-Fed feed(Packet_Builder_Class& builder, const QByteArray& stream, int chunk = 0)
-{
-    Fed fed;
-    for (int at = 0; at < stream.size();) {
-        const int wanted = builder.Bytes_requested;
-        fed.requested << wanted;
-        const int n = qMin(chunk > 0 ? qMin(chunk, wanted) : wanted, stream.size() - at);
-        std::memcpy(builder.Buffer(), stream.constData() + at, size_t(n));
-        at += n;
-        const int result = builder.BuildPacket(static_cast<unsigned char>(n));
-        if (result == 1)
-            fed.packets << builder.accept();
-        fed.rejections += result == 2;
-    }
-    return fed;
-}
-
-// The recorder's last completed row, then the row being filled.
-QByteArray noise(Packet_Builder_Class& builder)
-{
-    QByteArray bytes;
-    if (const char* row = builder.Noise->last_row())
-        bytes.append(row, builder.Noise->Row_Length);
-    unsigned char count = 0;
-    if (const char* rest = builder.Noise->remaining(count))
-        bytes.append(rest, count);
-    return bytes;
-}
-
-} // namespace
-
 class Packet_Builder : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void frames_data();
-    void frames();
-    void checksum_switch_data();
-    void checksum_switch();
-    void rejections_data();
-    void rejections();
+    void streams_data();
+    void streams();
 };
 
-void Packet_Builder::frames_data()
+void Packet_Builder::streams_data()
 {
     QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<int>("chunk");
-    QTest::addColumn<QList<int>>("requested");
-    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("chunk"); // largest read; 0: as many as asked for
+    QTest::addColumn<bool>("check_crc");
+    QTest::addColumn<QList<int>>("requested"); // the reads asked for, when compared
+    QTest::addColumn<QByteArray>("frame");     // the packet's body, or empty
+    QTest::addColumn<QByteArray>("noise");
 
     const QByteArray dsa = value_frame("DSA 00102");
+    QByteArray wrong_sum = value_frame("MOD 00001"), no_line_feed = wrong_sum;
+    wrong_sum[9] = char(wrong_sum[9] ^ 1);
+    no_line_feed[10] = '\r';
     const QList<int> ones = QVector<int>(20, 1).toList();
-    QTest::newRow("value, whole") << dsa << 0 << QList<int>{1, 3, 5, 2} << 44;
-    QTest::newRow("value, byte by byte")
-        << dsa << 1 << QList<int>{1, 3, 2, 1, 5, 4, 3, 2, 1, 2, 1} << 44;
-    QTest::newRow("system") << QByteArray("<OK>\n") << 0 << ones.mid(15) << 84;
-    QTest::newRow("empty system text") << QByteArray("<>\n") << 0 << ones.mid(17) << 84;
-    QTest::newRow("longest system text")
-        << QByteArray("<" + QByteArray(17, 'x') + ">\n") << 0 << ones << 84;
+    // "<" and 18 characters leave no room for ">" and the NUL after it.
+    const QByteArray too_long = "<" + QByteArray(18, 'A');
+    auto row = [](const char* name, const QByteArray& stream, int chunk, bool crc,
+                  const QList<int>& requested, const QByteArray& frame, const QByteArray& noise) {
+        QTest::newRow(name) << stream << chunk << crc << requested << frame << noise;
+    };
+    row("value, whole", dsa, 0, true, {1, 3, 5, 2}, "DSA 00102", "");
+    row("value, byte by byte", dsa, 1, true, {1, 3, 2, 1, 5, 4, 3, 2, 1, 2, 1}, "DSA 00102", "");
+    row("system", "<OK>\n", 0, true, ones.mid(15), "<OK>", "");
+    row("empty system text", "<>\n", 0, true, ones.mid(17), "<>", "");
+    const QByteArray longest = "<" + QByteArray(17, 'x') + ">";
+    row("longest system text", longest + '\n', 0, true, ones, longest, "");
+    row("wrong checksum, checked", wrong_sum, 0, true, {}, "", wrong_sum);
+    row("wrong checksum, ignored", wrong_sum, 0, false, {}, "MOD 00001", "");
+    row("digit first", "7", 0, true, {}, "", "7");
+    row("space first", " ", 0, true, {}, "", " ");
+    row("unknown code", "XYZ ", 0, true, {}, "", "XYZ ");
+    row("lower-case code", "mod ", 0, true, {}, "", "mod ");
+    row("no space after the code", "MOD0", 0, true, {}, "", "MOD0");
+    row("value frame ended by CR", no_line_feed, 0, true, {}, "", no_line_feed);
+    row("text longer than the buffer", too_long, 0, true, {}, "", too_long);
+    // A text frame without its line feed is dropped unrecorded.
+    row("<OK> then CR", "<OK>\r", 0, true, {}, "", "");
 }
 
-void Packet_Builder::frames()
+void Packet_Builder::streams()
 {
     QFETCH(QByteArray, stream);
     QFETCH(int, chunk);
+    QFETCH(bool, check_crc);
     QFETCH(QList<int>, requested);
-    QFETCH(int, id);
-
-    Packet_Builder_Class builder;
-    const Fed fed = feed(builder, stream, chunk);
-    QCOMPARE(fed.requested, requested);
-    QCOMPARE(fed.packets.size(), 1);
-    QCOMPARE(fed.packets[0]->ID(), id);
-    QCOMPARE(fed.packets[0]->toQString().toLatin1(), stream.left(id == 84 ? stream.size() - 1 : 9));
-    QVERIFY(fed.packets[0]->Valid);
-    QVERIFY(fed.packets[0]->Time_Stamp.isValid());
-    QCOMPARE(noise(builder), QByteArray());
-}
-
-void Packet_Builder::checksum_switch_data()
-{
-    QTest::addColumn<char>("checksum");
-    QTest::addColumn<bool>("ignore");
-    QTest::addColumn<bool>("accepted");
-
-    QTest::newRow("right, checked") << char(0x1A) << false << true;
-    QTest::newRow("wrong, checked") << char(0x1B) << false << false;
-    QTest::newRow("wrong, ignored") << char(0x1B) << true << true;
-}
-
-void Packet_Builder::checksum_switch()
-{
-    QFETCH(char, checksum);
-    QFETCH(bool, ignore);
-    QFETCH(bool, accepted);
-
-    Packet_Builder_Class builder;
-    builder.setProperty("Ignore_CRC", ignore);
-    feed(builder, "MOD 00001");
-    QCOMPARE(builder.Calculated_CRC(), ignore ? char(0) : char(0x1A));
-    const QByteArray trailer = QByteArray(1, checksum) + '\n';
-    QCOMPARE(feed(builder, trailer).packets.size(), accepted ? 1 : 0);
-    QCOMPARE(noise(builder), accepted ? QByteArray() : "MOD 00001" + trailer);
-}
-
-void Packet_Builder::rejections_data()
-{
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QByteArray>("noise");
-
-    QByteArray no_line_feed = value_frame("MOD 00001");
-    no_line_feed[10] = '\r';
-    // "<" and 18 characters leave no room for ">" and the NUL after it.
-    const QByteArray too_long = "<" + QByteArray(18, 'A');
-    QTest::newRow("digit first") << QByteArray("7") << QByteArray("7");
-    QTest::newRow("space first") << QByteArray(" ") << QByteArray(" ");
-    QTest::newRow("unknown code") << QByteArray("XYZ ") << QByteArray("XYZ ");
-    QTest::newRow("lower-case code") << QByteArray("mod ") << QByteArray("mod ");
-    QTest::newRow("no space after the code") << QByteArray("MOD0") << QByteArray("MOD0");
-    QTest::newRow("value frame ended by CR") << no_line_feed << no_line_feed;
-    QTest::newRow("text longer than the buffer") << too_long << too_long;
-    // A text frame without its line feed is dropped unrecorded.
-    QTest::newRow("<OK> then CR") << QByteArray("<OK>\r") << QByteArray();
-}
-
-void Packet_Builder::rejections()
-{
-    QFETCH(QByteArray, stream);
+    QFETCH(QByteArray, frame);
     QFETCH(QByteArray, noise);
 
     Packet_Builder_Class builder;
-    const Fed fed = feed(builder, stream);
-    QVERIFY(fed.packets.isEmpty());
-    QCOMPARE(fed.rejections, 1);
-    QCOMPARE(::noise(builder), noise);
+    builder.setProperty("Ignore_CRC", !check_crc);
+    QList<Packet_Shared_Ptr> packets;
+    QList<int> asked;
+    for (int at = 0; at < stream.size();) {
+        asked << builder.Bytes_requested;
+        const int n = qMin(chunk > 0 ? chunk : int(builder.Bytes_requested), stream.size() - at);
+        std::memcpy(builder.Buffer(), stream.constData() + at, size_t(n));
+        at += n;
+        if (builder.BuildPacket(static_cast<unsigned char>(n)) == 1)
+            packets << builder.accept();
+    }
+    if (!requested.isEmpty())
+        QCOMPARE(asked, requested);
+    QCOMPARE(packets.size(), frame.isEmpty() ? 0 : 1);
+    if (!frame.isEmpty()) {
+        QCOMPARE(packets[0]->toQString().toLatin1(), frame);
+        QVERIFY(packets[0]->Valid);
+        QVERIFY(packets[0]->Time_Stamp.isValid());
+    }
+    QByteArray recorded;
+    if (const char* row = builder.Noise->last_row())
+        recorded.append(row, builder.Noise->Row_Length);
+    unsigned char count = 0;
+    if (const char* rest = builder.Noise->remaining(count))
+        recorded.append(rest, count);
+    QCOMPARE(recorded, noise);
     QCOMPARE(builder.Receiver_State, Packet_Builder_Class::Wait_Start);
-    QCOMPARE(feed(builder, "<OK>\n").packets.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(Packet_Builder)
