@@ -17,12 +17,8 @@ Q_DECLARE_METATYPE(Factory)
 
 namespace {
 
-enum Filter_Kind
-{
-    Get_Filter,
-    System_Filter,
-    OK_Filter
-};
+// Which answers end a request: its Get's value, any system text, or "<OK>".
+constexpr int Get_Filter = 0, System_Filter = 1, OK_Filter = 2;
 
 void feed(Packet_Class* packet, QByteArray body)
 {
@@ -32,9 +28,9 @@ void feed(Packet_Class* packet, QByteArray body)
 // A received body handed to a response of the class its code names.
 std::unique_ptr<Packet_Class> decode(const QByteArray& body)
 {
+    const int type = Response_Type_Of(body.left(3).constData());
     std::unique_ptr<Packet_Class> packet(
-        body.startsWith('<') ? Create_Response_Packet(Packet_Resp_System::packet_type)
-                             : Create_Response_Packet(Response_Type_Of(body.left(3).constData())));
+        Create_Response_Packet(type < 0 ? int(Packet_Resp_System::packet_type) : type));
     if (packet)
         feed(packet.get(), body);
     return packet;
@@ -51,10 +47,7 @@ private slots:
     void requests();
     void responses_data();
     void responses();
-    void system_texts_data();
-    void system_texts();
-    void values_written();
-    void sequences_hex_and_entry_points();
+    void values_sequences_and_entry_points();
 };
 
 void Packets::requests_data()
@@ -114,23 +107,19 @@ void Packets::requests()
     QVERIFY(!packet->Valid && !packet->getData() && packet->Response_Filter);
     QCOMPARE(packet->property("ID").toInt(), type);
     QCOMPARE(packet->Response_Timeout(), timeout);
-    QVERIFY(packet->AllocateData());
-    QVERIFY(packet->Valid);
+    QVERIFY(packet->AllocateData() && packet->Valid);
     QCOMPARE(QByteArray(packet->getData(), packet->getLength()), body);
-    QCOMPARE(packet->toQString(), QString::fromLatin1(body));
 
-    // Which system answers end the request.
+    // Which system answers end it: only valid texts, for some only "<OK>".
     QCOMPARE(packet->Response_Filter(decode("<OK>").get()), filter != Get_Filter);
     QCOMPARE(packet->Response_Filter(decode("<FAIL 1>").get()), filter == System_Filter);
-    QVERIFY(!packet->Response_Filter(decode("SEC 00001").get()));
+    for (const char* other : {"SEC 00001", "<O<K>", "<OK>x", "OK>"})
+        QVERIFY2(!packet->Response_Filter(decode(other).get()), other);
     if (filter != Get_Filter)
         return;
     // A Get takes its own command's answer, from the class its code names,
     // and only when the value decoded.
-    const auto answer = decode(good);
-    QVERIFY2(answer->Valid, good.constData());
-    QCOMPARE(int(answer->getLength()), 9);
-    QVERIFY(packet->Response_Filter(answer.get()));
+    QVERIFY2(packet->Response_Filter(decode(good).get()), good.constData());
     if (bad.size() > 4)
         QVERIFY2(!packet->Response_Filter(decode(bad).get()), bad.constData());
 }
@@ -149,35 +138,25 @@ void Packets::responses_data()
             << QByteArray(earlier) << body << valid << QString::fromLatin1(property) << expected;
     };
     // clang-format off
-    row("", "SN1 65535", true, "Raw_Value", 65535); row("", "SN1 99999", false, "Raw_Value", 0);
+    row("", "SN1 99999", false, "Raw_Value", 0); row("", "IGV 00512", true, "Voltage", 12.75);
     row("", "DSA 00102", true, "Angle", (102 - 102.3) / 9.1044 - 45.0);
     row("", "PXV 00000", true, "Pressure", -102.3 / 5.462666);
-    row("", "IGV 00512", true, "Voltage", 12.75); row("", "BAH 00001", true, "Value", true);
     row("", "BAH 00002", false, "Value", false); row("", "BAH 10001", false, "Value", true);
     // The bypass setting reads inverted; a digit that did not decode is not.
     row("", "BPD 00000", true, "Value", true); row("", "BPD 00001", true, "Value", false);
-    row("", "BPD 00002", false, "Value", false); row("", "CES 00512", true, "Duty_cycle", 0.5);
-    row("", "CES 01025", false, "Duty_cycle", 0.0);
+    row("", "BPD 00002", false, "Value", false);
     row("", "MOD 00003", true, "Mode_name", "Compressor test");
-    row("", "MOD 00004", true, "Mode_name", ""); row("", "MOD 00006", false, "Mode_name", "");
-    row("", "MOD 00002", true, "Mode", 2);
+    row("", "MOD 00004", true, "Mode_name", ""); row("", "CES 00512", true, "Duty_cycle", 0.5);
     // Compressor temperature at the curve's seams.
-    row("", "OAT 00000", true, "Temp_C", -60.0); row("", "OAT 00007", true, "Temp_F", -40.0);
-    row("", "OAT 00012", true, "Temp_C", 5 * 1.667 - 40);
-    row("", "OAT 00065", true, "Temp_F", 32.0);
+    row("", "OAT 00007", true, "Temp_F", -40.0); row("", "OAT 65535", true, "Temp_C", 120.0);
     row("", "OAT 00869", true, "Temp_C", 38 * 0.256 + 110);
-    row("", "OAT 65535", true, "Temp_C", 120.0);
     // Fault groups: body bytes 8, 7, 6, 5 in property order; byte 4 unused.
     row("", "FM1 00001", true, "Fault_DriverSensor", true);
-    row("", "FM1 01000", true, "Fault_CompCooloff", true);
     row("", "FM1 10000", true, "Fault_DriverSensor", false);
-    row("", "FM2 00010", true, "Fault_AirLeak", true);
     row("", "FM3 00100", true, "Fault_ExhaustSolTimeout", true);
-    row("", "PRT ABCDE", true, "Text", "ABCDE");
     row("", QByteArray("PRT ABCD\0", 9), true, "Text", "ABCD");
     // Reset challenge: digits reversed, each masked with its new position.
     row("", "ALR 00987", true, "Reset_Code", 581); row("", "ALG 00001", true, "Reset_Code", 100);
-    row("", "ALG 01000", false, "Raw_Value", 1000);
     // A body that does not decode keeps the last good derived value ...
     row("PXV 00922", "PXV 9x922", false, "Pressure", (922 - 102.3) / 5.462666);
     row("CES 00512", "CES 01025", false, "Duty_cycle", 0.5);
@@ -196,14 +175,10 @@ void Packets::responses()
     QFETCH(QVariant, expected);
 
     auto packet = decode(earlier.isEmpty() ? body : earlier);
-    QVERIFY(packet);
-    QVERIFY(!packet->Response_Filter);
     QSignalSpy changed(packet.get(), &Packet_Class::packet_dataChanged);
     feed(packet.get(), body);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(packet->property("Valid").toBool(), valid);
+    QVERIFY(changed.count() == 1 && packet->property("Valid").toBool() == valid);
     const QVariant value = packet->property(property.toLatin1().constData());
-    QVERIFY2(value.isValid(), "no such property");
     if (expected.userType() == QMetaType::Double)
         QVERIFY2(std::fabs(value.toDouble() - expected.toDouble()) < 1e-9,
                  qPrintable(value.toString()));
@@ -211,76 +186,32 @@ void Packets::responses()
         QCOMPARE(value.toString(), expected.toString());
 }
 
-void Packets::system_texts_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("OK") << QByteArray("<OK>") << true;
-    QTest::newRow("empty") << QByteArray("<>") << true;
-    QTest::newRow("verdict") << QByteArray("<TEST DONE>") << true;
-    QTest::newRow("second <") << QByteArray("<O<K>") << false;
-    QTest::newRow("after >") << QByteArray("<OK>x") << false;
-    QTest::newRow("no <") << QByteArray("OK>") << false;
-}
-
-void Packets::system_texts()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, valid);
-    std::unique_ptr<Packet_Class> r(new Packet_Resp_System);
-    feed(r.get(), text);
-    QCOMPARE(r->Valid, valid);
-    QCOMPARE(r->toQString(), QString::fromLatin1(text));
-    QCOMPARE(System_Response_Filter(r.get()), valid);
-    QCOMPARE(OK_Response_Filter(r.get()), valid && text == "<OK>");
-    QVERIFY(!System_Response_Filter(decode("MOD 00001").get()));
-}
-
-void Packets::values_written()
+void Packets::values_sequences_and_entry_points()
 {
     Packet_Set_ALG alg;
-    QVERIFY(alg.AllocateData());
+    Packet_Set_BPD bpd;
+    QVERIFY(alg.AllocateData() && bpd.AllocateData());
     alg.setValue(999);
     QCOMPARE(alg.toQString(), QStringLiteral("set ALG 999"));
-    QCOMPARE(alg.Value(), quint16(999));
-    alg.setValue(1000);
-    QVERIFY(!alg.Valid);
-    QCOMPARE(alg.toQString(), QStringLiteral("set ALG 999"));
-    QVERIFY(alg.setProperty("Value", 5));
-    QVERIFY(alg.Valid);
+    alg.setValue(1000); // out of range: marked invalid, the digits kept
+    QVERIFY(!alg.Valid && alg.Value() == 999);
+    QVERIFY(alg.setProperty("Value", 5) && alg.Valid);
     QCOMPARE(alg.toQString(), QStringLiteral("set ALG 005"));
-
     // The bypass setting is sent inverted, through the property too.
-    Packet_Set_BPD bpd;
-    QVERIFY(bpd.AllocateData());
-    bpd.setValue(false);
+    QVERIFY(bpd.setProperty("Value", false));
     QCOMPARE(bpd.toQString(), QStringLiteral("set BPD 001"));
-    QVERIFY(bpd.setProperty("Value", true));
-    QCOMPARE(bpd.toQString(), QStringLiteral("set BPD 000"));
-}
 
-void Packets::sequences_hex_and_entry_points()
-{
-    Packet_Get_DSA get;
-    Packet_Resp_DSA resp;
     Packet_Class::Sent_Packet_Count = 65535;
     Packet_Class::Received_Packet_Count = 7;
-    get.Update_Send_Sequences();
-    QCOMPARE(Packet_Class::Sent_Packet_Count, quint16(0)); // wraps at 65536
-    QCOMPARE(get.Sequence, quint16(7));
-    resp.Update_Recv_Sequences();
-    QCOMPARE(resp.Sequence, quint16(8));
+    alg.Update_Send_Sequences();
+    bpd.Update_Recv_Sequences();
+    QVERIFY(Packet_Class::Sent_Packet_Count == 0 && alg.Sequence == 7 && bpd.Sequence == 8);
 
-    QCOMPARE(ToHex(char(0xA5)), QStringLiteral("A5"));
     char out[3] = {0, 0, 'x'};
     ToHex(out, char(0x0F));
-    QCOMPARE(QByteArray(out, 3), QByteArray("0Fx"));
-
-    QCOMPARE(getfullversion(), QStringLiteral("1.0.1503231043"));
+    QVERIFY(ToHex(char(0xA5)) == "A5" && QByteArray(out, 3) == "0Fx");
     const int id = init();
-    QCOMPARE(init(), id);
-    QCOMPARE(QMetaType::type("Quillon::Disconnect_Enum"), id);
-    QCOMPARE(QMetaType::sizeOf(id), 1);
+    QVERIFY(init() == id && QMetaType::type("Quillon::Disconnect_Enum") == id);
     // The handle converts to a plain object pointer.
     Packet_Shared_Ptr handle(new Packet_Get_DSA);
     QCOMPARE(QVariant::fromValue(handle).value<QObject*>(), static_cast<QObject*>(handle.data()));

@@ -8,6 +8,7 @@ Worker_Rig::Worker_Rig()
 Worker_Rig::~Worker_Rig()
 {
     stop();
+    kept.clear();
 }
 
 bool Worker_Rig::start(QString* error)

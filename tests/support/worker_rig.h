@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <memory>
+#include <vector>
 
 class Worker_Rig
 {
@@ -23,6 +24,15 @@ public:
     // Asks the worker to shut down and waits for its thread.
     void stop();
 
+    // Keeps a receiver of the worker's signals (or an item it serves) until
+    // the worker has stopped: one destroyed while the worker still emits to
+    // it races inside Qt.
+    template <class T> T& keep(T* object)
+    {
+        kept.emplace_back(object);
+        return *object;
+    }
+
     Sim::Virtual_Controller sim;
     Quillon::COM_Resource* resource = nullptr;
     Quillon::COM_485_Class* worker = nullptr;
@@ -30,6 +40,7 @@ public:
 
 private:
     std::unique_ptr<Quillon::COM_Resource> owned_resource;
+    std::vector<std::unique_ptr<QObject>> kept;
 };
 
 #endif // TESTS_WORKER_RIG_H
