@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class QScrollArea;
+
 namespace Ui {
 class MainWindow;
 }
@@ -83,11 +85,16 @@ private:
     void Start_COM();
     void Set_Displays_Active(bool on);
     void Disconnect_Displays();
+    // Every way the connection is lost ends here: the tabs stop, the worker
+    // goes, and the port dialog comes up again.
+    void Connection_Lost();
     // Shuts the worker down, waits for its thread, and releases both.
     void Stop_Worker();
     void disconnect_make_visible();
 
     QTimer* Warning_Timer;
+    // Holds both tab widgets; they scroll in a window smaller than their pages.
+    QScrollArea* Page_Scroller;
     int Fault_Tab_Index = -1;
     Ui::MainWindow* ui;
     DevInfoDisplay* devInfoDisplay;
