@@ -1,5 +1,6 @@
 // The main window against the virtual controller: start-up, the focus
-// bookkeeping, the fault word polling, and the ways a connection ends.
+// bookkeeping, the fault word polling, the ways a connection ends, its size;
+// and the program itself, run from a terminal.
 
 #include "app_test_main.h"
 #include "serial_error_text.h"
@@ -9,6 +10,8 @@
 
 #include <virtual_controller.h>
 
+#include <QProcess>
+#include <QScrollArea>
 #include <QTabWidget>
 
 #include <memory>
@@ -23,15 +26,16 @@ private slots:
     void init();
     void cleanup();
 
-    void tabs_shown_after_first_answer();
     void focus_follows_the_tabs();
     void fault_words_polled_every_two_seconds();
     void timeout_retry_yes_resumes();
-    void timeout_retry_no_returns_to_port_dialog();
-    void hang_up_reports_com_error();
-    void exit_without_a_port();
+    void lost_connections_return_to_the_port_dialog();
     void exit_with_a_port_asks();
     void leaving_the_port_dialog_at_start_ends_the_program();
+    void every_tab_fits_a_laptop_screen();
+    void command_line_data();
+    void command_line();
+    void licence_beside_the_program();
 
 private:
     void open();
@@ -73,18 +77,6 @@ void Main_Window::open()
 {
     window->Open_Port(QString::fromStdString(sim->device_path()));
     QVERIFY(window->Worker());
-}
-
-void Main_Window::tabs_shown_after_first_answer()
-{
-    open();
-    QVERIFY(!window->Display_Tabs()->isVisible());
-    QVERIFY(!window->Control_Tabs()->isVisible());
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-    QVERIFY(window->Control_Tabs()->isVisible());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Pelmar Vantor"));
-    QCOMPARE(window->Display_Tabs()->tabText(1), QStringLiteral("Fault"));
-    QCOMPARE(window->Control_Tabs()->tabText(2), QStringLiteral("Maintenance"));
 }
 
 void Main_Window::focus_follows_the_tabs()
@@ -148,40 +140,43 @@ void Main_Window::timeout_retry_yes_resumes()
     QCOMPARE(dialog_runs, 0);
 }
 
-void Main_Window::timeout_retry_no_returns_to_port_dialog()
+void Main_Window::lost_connections_return_to_the_port_dialog()
 {
+    // The second time the port dialog comes up the port of the same resource
+    // is opened again; the third time the dialog is left.
+    window->Set_Port_Dialog_Runner([this](COM_Setup* dialog) {
+        if (++dialog_runs > 1)
+            return int(QDialog::Rejected);
+        QString device = QString::fromStdString(sim->device_path()), error;
+        sim->set_all_silent(false);
+        return int(dialog->Open_Resource->OpenComPort(&device, error) ? QDialog::Accepted
+                                                                      : QDialog::Rejected);
+    });
     open();
+    // Only the menu bar until the controller first answers.
+    QVERIFY(!window->Display_Tabs()->isVisible());
     QTRY_VERIFY(window->Display_Tabs()->isVisible());
+    QVERIFY(window->Control_Tabs()->isVisible());
+
     sim->set_all_silent(true);
     answers->answer_next(QMessageBox::No);
     QTRY_COMPARE_WITH_TIMEOUT(dialog_runs, 1, 10000);
-    QCOMPARE(answers->asked.first().title, QStringLiteral("COM Timeout"));
-    QCOMPARE(answers->asked.first().text, QStringLiteral("Communication failed.  Retry?"));
-    QCOMPARE(answers->asked.first().default_button, QMessageBox::Yes);
+    QCOMPARE(answers->asked[0].title, QStringLiteral("COM Timeout"));
+    QCOMPARE(answers->asked[0].text, QStringLiteral("Communication failed.  Retry?"));
+    QCOMPARE(answers->asked[0].default_button, QMessageBox::Yes);
+    QTRY_VERIFY(window->Display_Tabs()->isVisible());
+
+    sim->hang_up();
+    QTRY_COMPARE(dialog_runs, 2);
+    QCoreApplication::processEvents();
+    // One box for one error, however often the resource was connected.
+    QCOMPARE(answers->asked.size(), 2);
+    QCOMPARE(answers->asked[1].title, QStringLiteral("COM error"));
+    QVERIFY2(Is_Serial_Error_Text(answers->asked[1].text), qPrintable(answers->asked[1].text));
     QVERIFY(!window->Worker());
     QVERIFY(!window->Display_Tabs()->isVisible());
-    // The port dialog was left without a port: the program ends, not asking again.
-    QCOMPARE(answers->asked.size(), 1);
+    // The dialog left without a port ends the program, not asking again.
     QVERIFY(!window->isVisible());
-}
-
-void Main_Window::hang_up_reports_com_error()
-{
-    open();
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-    sim->hang_up();
-    QTRY_COMPARE(dialog_runs, 1);
-    QCOMPARE(answers->asked.first().title, QStringLiteral("COM error"));
-    QVERIFY2(Is_Serial_Error_Text(answers->asked.first().text),
-             qPrintable(answers->asked.first().text));
-    QTRY_VERIFY(!window->Worker());
-    QVERIFY(!window->Display_Tabs()->isVisible());
-}
-
-void Main_Window::exit_without_a_port()
-{
-    QVERIFY(window->close());
-    QVERIFY(answers->asked.isEmpty());
 }
 
 void Main_Window::exit_with_a_port_asks()
@@ -209,6 +204,72 @@ void Main_Window::leaving_the_port_dialog_at_start_ends_the_program()
     QVERIFY(!window->isVisible());
     QVERIFY(answers->asked.isEmpty());
     QVERIFY(!window->Worker());
+}
+
+void Main_Window::every_tab_fits_a_laptop_screen()
+{
+    window->Rx_Make_Visible();
+    window->resize(1366, 700);
+    QCOMPARE(window->size(), QSize(1366, 700));
+    auto scroller = window->findChild<QScrollArea*>();
+    QVERIFY(scroller);
+    for (QTabWidget* tabs : {window->Display_Tabs(), window->Control_Tabs()}) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            // Every widget of the page can be scrolled into full view.
+            for (QWidget* w : tabs->widget(i)->findChildren<QWidget*>()) {
+                if (!w->isVisible() || !w->findChildren<QWidget*>().isEmpty())
+                    continue;
+                scroller->ensureWidgetVisible(w, 0, 0);
+                const QRect shown(w->mapTo(scroller->viewport(), QPoint()), w->size());
+                QVERIFY2(scroller->viewport()->rect().contains(shown),
+                         qPrintable(tabs->tabText(i) + QLatin1Char(' ') + w->objectName()));
+            }
+        }
+    }
+}
+
+void Main_Window::command_line_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    // Run with no display at all, as over SSH or from a script.
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <NAME>";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Pelmar Interface 1.0.1503231043";
+    QTest::newRow("wrong option") << QStringList{"--bogus"} << 1 << "Unknown option 'bogus'";
+    QTest::newRow("unwritten screenshot")
+        << QStringList{"-platform", "offscreen",    "--simulate",           "--quit-after",
+                       "300",       "--screenshot", "/nonexistent/shot.png"}
+        << 1 << "could not write";
+}
+
+void Main_Window::command_line()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcessEnvironment bare;
+    bare.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    bare.insert(QStringLiteral("HOME"), qEnvironmentVariable("HOME"));
+    QProcess program;
+    program.setProcessEnvironment(bare);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(VANTOR_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QString said = QString::fromLocal8Bit(program.readAll());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(said.contains(output), qPrintable(said));
+    QCOMPARE(program.exitCode(), status);
+}
+
+void Main_Window::licence_beside_the_program()
+{
+    // The About box links to EULA.rtf in the program's folder.
+    QFile eula(QFileInfo(QStringLiteral(VANTOR_PROGRAM)).dir().filePath("EULA.rtf"));
+    QVERIFY(eula.open(QIODevice::ReadOnly));
+    QVERIFY(eula.readAll().startsWith("{\\rtf1"));
 }
 
 VANTOR_TEST_MAIN(Main_Window)
