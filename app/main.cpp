@@ -149,6 +149,9 @@ int main(int argc, char* argv[])
     int screenshot_status = 0;
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(options.quit_after_ms, &window, [&] {
+            // The whole window, even where it is larger than the screen.
+            window.resize(window.size().expandedTo(window.Whole_Pages_Size()));
+            QCoreApplication::processEvents();
             if (!window.grab().save(options.screenshot, "PNG")) {
                 QTextStream(stderr) << "could not write " << options.screenshot << '\n';
                 screenshot_status = 1;

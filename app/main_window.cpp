@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpacerItem>
 #include <QTabBar>
 
@@ -143,6 +144,11 @@ MainWindow::~MainWindow()
 QList<Suspension_Heights_Class*> MainWindow::Height_Tables() const
 {
     return {mainDisplay->Heights(), manualCtrl->Ride_Heights(), manualCtrl->Dump_Heights()};
+}
+
+QSize MainWindow::Whole_Pages_Size() const
+{
+    return size() - Page_Scroller->size() + ui->centralwidget->sizeHint();
 }
 
 QTabWidget* MainWindow::Display_Tabs() const
@@ -440,12 +446,16 @@ void MainWindow::Rx_Make_Visible()
     disconnect_make_visible();
     ui->tabDisplay->show();
     ui->tabControls->show();
-    // Room for the whole pages, as far as the screen has it.
-    const QSize pages = ui->centralwidget->sizeHint();
-    QSize wanted = size() - Page_Scroller->viewport()->size() + pages;
-    if (QScreen* shown_on = screen())
-        wanted = wanted.boundedTo(shown_on->availableGeometry().size() -
-                                  (frameGeometry().size() - size()));
+    // Room for the whole pages, as far as the screen has it; where the
+    // height falls short, the width takes the vertical scroll bar as well.
+    const QSize whole = Whole_Pages_Size();
+    QSize wanted = whole;
+    if (QScreen* shown_on = screen()) {
+        const QSize room = shown_on->availableGeometry().size() - (frameGeometry().size() - size());
+        if (whole.height() > room.height())
+            wanted.rwidth() += Page_Scroller->verticalScrollBar()->sizeHint().width();
+        wanted = wanted.boundedTo(room);
+    }
     resize(size().expandedTo(wanted));
 }
 

@@ -56,6 +56,8 @@ public:
     QTabWidget* Control_Tabs() const;
     const QList<COM_Display_Interface*>& Tabs() const { return Tab_List; }
     ErrorsDisplay* Fault_Tab() const { return errorsDisplay; }
+    // The window's size with the tab pages shown whole, without scrolling.
+    QSize Whole_Pages_Size() const;
     // The height tables that follow the lever length.
     QList<Suspension_Heights_Class*> Height_Tables() const;
 
