@@ -22,14 +22,62 @@ struct Options
     int quit_after_ms = 4000;
 };
 
-// Qt's own options stay Qt's: QApplication has taken them out already.
-bool parse(const QApplication& app, Options* options)
+// The toolkit's own options, which QApplication takes out of the command line
+// for itself. They are left out here, where the command line is read before
+// there is any application object.
+QStringList without_toolkit_options(const QStringList& arguments)
 {
+    static const QStringList with_value =
+        QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
+                       "qwindowtitle title qwindowicon icon session style stylesheet display name "
+                       "visual ncols cmap")
+            .split(QLatin1Char(' '));
+    static const QStringList flags =
+        QStringLiteral("reverse widgetcount sync nograb dograb").split(QLatin1Char(' '));
+    // Written as -style=NAME, in one argument.
+    static const QStringList joined =
+        QStringLiteral("style stylesheet qmljsdebugger").split(QLatin1Char(' '));
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (i == 0 || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            kept << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            kept << arguments.mid(i);
+            break;
+        }
+        const QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool is_joined = name.contains(QLatin1Char('=')) &&
+                               joined.contains(name.section(QLatin1Char('='), 0, 0));
+        if (flags.contains(name) || is_joined)
+            continue;
+        if (with_value.contains(name)) {
+            ++i;
+            continue;
+        }
+        kept << arg;
+    }
+    return kept;
+}
+
+// Reads the command line; returns the exit status when the program is to end
+// at once, -1 when it is to run. Help, the version and mistakes are answered
+// with a QCoreApplication, which needs no display: QApplication would give up
+// first when there is none (SSH, scripts).
+int parse(int& argc, char** argv, Options* options)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    arguments = without_toolkit_options(arguments);
+
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Service tool for the air-suspension controller."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Open this port without asking: a port name "
                                                  "such as ttyUSB0, or a device path."),
@@ -46,7 +94,13 @@ bool parse(const QApplication& app, Options* options)
         QStringLiteral("Milliseconds before the screenshot is taken (default 4000)."),
         QStringLiteral("MS"), QStringLiteral("4000"));
     parser.addOptions({port, simulate, screenshot, quit_after});
-    parser.process(app);
+    if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
+        parser.isSet(QStringLiteral("help-all"))) {
+        QCoreApplication app(argc, argv);
+        // Prints the help, the version or the mistake, and exits.
+        parser.process(arguments);
+        return 2;
+    }
 
     options->port = parser.value(port);
     options->simulate = parser.isSet(simulate);
@@ -55,30 +109,31 @@ bool parse(const QApplication& app, Options* options)
     options->quit_after_ms = parser.value(quit_after).toInt(&ok);
     if (!ok || options->quit_after_ms < 0) {
         QTextStream(stderr) << "--quit-after takes a number of milliseconds\n";
-        return false;
+        return 2;
     }
     if (options->simulate && !options->port.isEmpty()) {
         QTextStream(stderr) << "--simulate and --port cannot be used together\n";
-        return false;
+        return 2;
     }
-    return true;
+    return -1;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    Quillon::init();
     QCoreApplication::setOrganizationName(Identity::Organisation_Name);
     QCoreApplication::setOrganizationDomain(Identity::Organisation_Domain);
     QCoreApplication::setApplicationName(Identity::Application_Name);
     QCoreApplication::setApplicationVersion(Identity::Version + QLatin1Char('.') +
                                             Identity::Date_Code);
-
     Options options;
-    if (!parse(app, &options))
-        return 2;
+    const int status = parse(argc, argv, &options);
+    if (status >= 0)
+        return status;
+
+    QApplication app(argc, argv);
+    Quillon::init();
 
     // Declared before the window, so that it outlives the window's worker.
     std::unique_ptr<Sim::Virtual_Controller> controller;
@@ -89,10 +144,18 @@ int main(int argc, char* argv[])
     if (QFile::exists(icon))
         QApplication::setWindowIcon(QIcon(icon));
 
+    // A picture that could not be written fails the run, so that a script
+    // can tell.
+    int screenshot_status = 0;
     if (!options.screenshot.isEmpty()) {
-        QTimer::singleShot(options.quit_after_ms, &window, [&window, &options] {
-            if (!window.grab().save(options.screenshot, "PNG"))
+        QTimer::singleShot(options.quit_after_ms, &window, [&] {
+            // The whole window, even where it is larger than the screen.
+            window.resize(window.size().expandedTo(window.Whole_Pages_Size()));
+            QCoreApplication::processEvents();
+            if (!window.grab().save(options.screenshot, "PNG")) {
                 QTextStream(stderr) << "could not write " << options.screenshot << '\n';
+                screenshot_status = 1;
+            }
             window.Quit_Now();
         });
     }
@@ -110,5 +173,6 @@ int main(int argc, char* argv[])
     } else {
         window.Open_COM_Dialog();
     }
-    return app.exec();
+    const int loop_status = app.exec();
+    return loop_status != 0 ? loop_status : screenshot_status;
 }

@@ -17,6 +17,9 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpacerItem>
 #include <QTabBar>
 
@@ -63,6 +66,14 @@ MainWindow::MainWindow(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowTitle(Identity::Window_Title);
+    // The tab pages need more height than a laptop screen has: they scroll
+    // when the window is smaller than they are, and look as laid out when not.
+    Page_Scroller = new QScrollArea;
+    Page_Scroller->setObjectName(QStringLiteral("scrollArea"));
+    Page_Scroller->setFrameShape(QFrame::NoFrame);
+    Page_Scroller->setWidgetResizable(true);
+    Page_Scroller->setWidget(takeCentralWidget());
+    setCentralWidget(Page_Scroller);
     Tab_List << mainDisplay << ioDisplay << errorsDisplay << devInfoDisplay << manualCtrl
              << miscCtrl << maintCtrl;
 
@@ -135,6 +146,11 @@ QList<Suspension_Heights_Class*> MainWindow::Height_Tables() const
     return {mainDisplay->Heights(), manualCtrl->Ride_Heights(), manualCtrl->Dump_Heights()};
 }
 
+QSize MainWindow::Whole_Pages_Size() const
+{
+    return size() - Page_Scroller->size() + ui->centralwidget->sizeHint();
+}
+
 QTabWidget* MainWindow::Display_Tabs() const
 {
     return ui->tabDisplay;
@@ -192,16 +208,22 @@ void MainWindow::Start_COM()
     // A worker left from an earlier connection goes first.
     Stop_Worker();
     COM_Resource* resource = COM_Dialog->Open_Resource;
+    // A resource opened again after a loss still holds its last worker's
+    // shutdown word.
+    resource->COM_Command = COM_Resource::COM_Run;
     _COM_Manager = new COM_485_Class(resource, nullptr);
     COM_Thread = new QThread(this);
 
-    connect(resource, SIGNAL(COM_Error(QString*)), this, SLOT(COM_Error_Handler(QString*)));
+    // Once per resource: a resource opened again after a loss is still
+    // connected from before, and each connection would show its own box.
+    connect(resource, SIGNAL(COM_Error(QString*)), this, SLOT(COM_Error_Handler(QString*)),
+            Qt::UniqueConnection);
     connect(
         resource,
         SIGNAL(Item_Disconnected(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
         this,
         SLOT(sched_item_Disconnected(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
-        Qt::QueuedConnection);
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     connect(_COM_Manager, SIGNAL(shutdown()), this, SLOT(COM_Manager_Shutdown()));
     connect(COM_Thread, SIGNAL(finished()), this, SLOT(COM_Thread_finished()));
 
@@ -269,7 +291,16 @@ void MainWindow::COM_Error_Handler(QString* Errormessage)
 {
     ask(QMessageBox::Critical, QStringLiteral("COM error"),
         Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton, this);
+    Connection_Lost();
+}
+
+void MainWindow::Connection_Lost()
+{
     Set_Displays_Active(false);
+    Disconnect_Displays();
+    // The worker has shut down or is told to now; once it has, the port is
+    // closed, so that the dialog offers no way back to the dead connection.
+    Stop_Worker();
     COM_Dialog->Refresh_COM_Ports();
     Open_COM_Dialog();
 }
@@ -298,11 +329,7 @@ void MainWindow::sched_item_Timeout_CB(TX_Scheduler_Item_Class* sched_item)
         worker->Resume();
         return;
     }
-    Set_Displays_Active(false);
-    Disconnect_Displays();
-    Stop_Worker();
-    COM_Dialog->Refresh_COM_Ports();
-    Open_COM_Dialog();
+    Connection_Lost();
 }
 
 void MainWindow::tabDisplayIndexChanged(int index)
@@ -419,6 +446,17 @@ void MainWindow::Rx_Make_Visible()
     disconnect_make_visible();
     ui->tabDisplay->show();
     ui->tabControls->show();
+    // Room for the whole pages, as far as the screen has it; where the
+    // height falls short, the width takes the vertical scroll bar as well.
+    const QSize whole = Whole_Pages_Size();
+    QSize wanted = whole;
+    if (QScreen* shown_on = screen()) {
+        const QSize room = shown_on->availableGeometry().size() - (frameGeometry().size() - size());
+        if (whole.height() > room.height())
+            wanted.rwidth() += Page_Scroller->verticalScrollBar()->sizeHint().width();
+        wanted = wanted.boundedTo(room);
+    }
+    resize(size().expandedTo(wanted));
 }
 
 void MainWindow::Rx_Make_Visible_Timeout()
@@ -430,8 +468,9 @@ void MainWindow::Rx_Make_Visible_Timeout()
 
 void MainWindow::COM_Manager_Shutdown()
 {
-    // Only the current worker's report counts; an earlier one is already gone.
-    if (sender() != _COM_Manager)
+    // Only the current worker's report counts. A report of a worker already
+    // released may arrive after a new worker took its address.
+    if (!_COM_Manager || sender() != _COM_Manager || !_COM_Manager->Is_Shutdown())
         return;
     Disconnect_Displays();
     Stop_Worker();

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class QScrollArea;
+
 namespace Ui {
 class MainWindow;
 }
@@ -54,6 +56,8 @@ public:
     QTabWidget* Control_Tabs() const;
     const QList<COM_Display_Interface*>& Tabs() const { return Tab_List; }
     ErrorsDisplay* Fault_Tab() const { return errorsDisplay; }
+    // The window's size with the tab pages shown whole, without scrolling.
+    QSize Whole_Pages_Size() const;
     // The height tables that follow the lever length.
     QList<Suspension_Heights_Class*> Height_Tables() const;
 
@@ -83,11 +87,16 @@ private:
     void Start_COM();
     void Set_Displays_Active(bool on);
     void Disconnect_Displays();
+    // Every way the connection is lost ends here: the tabs stop, the worker
+    // goes, and the port dialog comes up again.
+    void Connection_Lost();
     // Shuts the worker down, waits for its thread, and releases both.
     void Stop_Worker();
     void disconnect_make_visible();
 
     QTimer* Warning_Timer;
+    // Holds both tab widgets; they scroll in a window smaller than their pages.
+    QScrollArea* Page_Scroller;
     int Fault_Tab_Index = -1;
     Ui::MainWindow* ui;
     DevInfoDisplay* devInfoDisplay;

@@ -5,6 +5,7 @@
 #include "user_prompt.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -48,6 +49,9 @@ COM_Setup::COM_Setup(QWidget* parent)
     connect(ui->cbxCOMPorts, SIGNAL(currentIndexChanged(int)), this,
             SLOT(cbxCOMPorts_SelectionChanged_Handler(int)));
     connect(ui->btnRefresh, SIGNAL(clicked()), this, SLOT(btnRefresh_Click()));
+    // A typed path enables Open as a listed port does.
+    connect(ui->cbxCOMPorts, &QComboBox::editTextChanged, this,
+            [this] { cbxCOMPorts_SelectionChanged_Handler(ui->cbxCOMPorts->currentIndex()); });
 }
 
 COM_Setup::~COM_Setup()
@@ -76,10 +80,16 @@ int COM_Setup::Port_Number(const QString& name)
 
 void COM_Setup::Refresh_COM_Ports()
 {
+    QComboBox* box = ui->cbxCOMPorts;
+    // Text the user typed, rather than picked, survives the new listing.
+    const QString typed =
+        box->currentIndex() >= 0 && box->currentText() == box->itemText(box->currentIndex())
+            ? QString()
+            : box->currentText();
     qDeleteAll(*Port_List);
     Port_List->clear();
-    ui->cbxCOMPorts->blockSignals(true);
-    ui->cbxCOMPorts->clear();
+    box->blockSignals(true);
+    box->clear();
 
     struct Entry
     {
@@ -94,6 +104,12 @@ void COM_Setup::Refresh_COM_Ports()
             adapter = port.manufacturer == QLatin1String("FTDI") ? Adapter::Ftdi : Adapter::Usb;
         entries.append({port.name, adapter});
     }
+    // The port used last is offered again even when the system does not list
+    // it (a device path, a link, a pseudo-terminal).
+    if (Open_Port_Name && std::none_of(entries.begin(), entries.end(), [this](const Entry& e) {
+            return e.name == *Open_Port_Name;
+        }))
+        entries.append({*Open_Port_Name, Adapter::None});
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         const int na = Port_Number(a.name), nb = Port_Number(b.name);
         return na != nb ? na < nb : a.name < b.name;
@@ -115,11 +131,13 @@ void COM_Setup::Refresh_COM_Ports()
             if (preselect < 0)
                 preselect = i;
         }
-        ui->cbxCOMPorts->addItem(QIcon(), text);
+        box->addItem(QIcon(), text);
     }
     if (preselect >= 0)
-        ui->cbxCOMPorts->setCurrentIndex(preselect);
-    ui->cbxCOMPorts->blockSignals(false);
+        box->setCurrentIndex(preselect);
+    if (!typed.isEmpty())
+        box->setEditText(typed);
+    box->blockSignals(false);
 }
 
 bool COM_Setup::OpenComPort(QString* port_name, QString& error_text)
@@ -132,6 +150,8 @@ bool COM_Setup::OpenComPort(QString* port_name, QString& error_text)
     }
     if (!port_name)
         error_text = QString();
+    // A resource that never opened serves nobody.
+    delete Open_Resource;
     Open_Resource = nullptr;
     Refresh_COM_Ports();
     return false;
@@ -151,6 +171,11 @@ bool COM_Setup::TryOpenWithDefaults(QString* port_name, QString* error_text)
 bool COM_Setup::CloseComPort()
 {
     return Open_Resource ? Open_Resource->CloseComPort() : true;
+}
+
+bool COM_Setup::Port_Open() const
+{
+    return Open_Resource && Open_Resource->Port_Handle.Is_Open();
 }
 
 QStringList COM_Setup::Port_Names() const
@@ -174,7 +199,9 @@ void COM_Setup::btnRefresh_Click()
 
 void COM_Setup::cbxCOMPorts_SelectionChanged_Handler(int new_index)
 {
-    ui->btnOpenCom->setEnabled(new_index != -1 && ui->cbxCOMPorts->count() > 0);
+    QComboBox* box = ui->cbxCOMPorts;
+    ui->btnOpenCom->setEnabled((new_index != -1 && box->count() > 0) ||
+                               !box->currentText().trimmed().isEmpty());
 }
 
 void COM_Setup::btnOpenCom_Click()
@@ -190,10 +217,14 @@ void COM_Setup::btnOpenCom_Click()
         setResult(QDialog::Rejected);
         return;
     }
-    const int index = ui->cbxCOMPorts->currentIndex();
-    if (index < 0 || index >= Port_List->size())
+    // A listed port as picked, or whatever path the user typed.
+    QComboBox* box = ui->cbxCOMPorts;
+    const int index = box->currentIndex();
+    QString name = box->currentText().trimmed();
+    if (index >= 0 && index < Port_List->size() && box->currentText() == box->itemText(index))
+        name = *Port_List->at(index);
+    if (name.isEmpty())
         return;
-    QString name = *Port_List->at(index);
     QString error;
     if (OpenComPort(&name, error)) {
         accept();
@@ -210,10 +241,9 @@ void COM_Setup::btnOpenCom_Click()
     btnRefresh_Click();
 }
 
-void COM_Setup::closeEvent(QCloseEvent* event)
+void COM_Setup::reject()
 {
-    if (Open_Resource) {
-        event->accept();
+    if (Port_Open()) {
         done(QDialog::Accepted);
         return;
     }
@@ -226,12 +256,16 @@ void COM_Setup::closeEvent(QCloseEvent* event)
     prompt.buttons = QMessageBox::Ok | QMessageBox::Cancel;
     prompt.default_button = QMessageBox::Cancel;
     prompt.parent = this;
-    if (Ask_User(prompt) == QMessageBox::Ok) {
-        event->accept();
+    if (Ask_User(prompt) == QMessageBox::Ok)
         done(QDialog::Rejected);
-    } else {
-        event->ignore();
-    }
+}
+
+void COM_Setup::closeEvent(QCloseEvent* event)
+{
+    // The window's close button leaves the way Escape does; Cancel keeps the
+    // dialog open.
+    reject();
+    event->setAccepted(!isVisible());
 }
 
 } // namespace Quillon

@@ -20,7 +20,10 @@ class COM_Resource;
 // The modal dialog in which the user picks the serial port. It lists the
 // ports sorted by number, marks USB and FTDI adapters, preselects a suitable
 // one and opens it as a COM_Resource, which it keeps (as its child) for the
-// main window.
+// main window. A device path the system does not list (a /dev/serial/by-id
+// link, a virtual port) can be typed in, and the port opened last stays in
+// the list. Leaving the dialog without an open port, however it is left,
+// asks whether to leave the application.
 class QUILLON_EXPORT COM_Setup : public QDialog
 {
     Q_OBJECT
@@ -47,6 +50,9 @@ public:
     // asked for, receives the system's message.
     bool TryOpenWithDefaults(QString* port_name, QString* error_text = nullptr);
     bool CloseComPort();
+    // True while Open_Resource's port is open; after a lost connection the
+    // resource is still there but its port is closed.
+    bool Port_Open() const;
 
     // The ports as listed, in display order.
     QStringList Port_Names() const;
@@ -62,6 +68,10 @@ protected slots:
     void btnOpenCom_Click();
     void cbxCOMPorts_SelectionChanged_Handler(int new_index);
     void btnRefresh_Click();
+
+public slots:
+    // Escape, and every other way out but Open.
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
