@@ -3,12 +3,12 @@
 
 #include "app_test_main.h"
 #include "queued_spy.h"
+#include "test_responses.h"
 #include "worker_rig.h"
 
 #include "fault_counts_class.h"
 #include "maint_ctrl.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLCDNumber>
 #include <QPushButton>
@@ -23,6 +23,13 @@ using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(Sim::Counter)
 Q_DECLARE_METATYPE(QMessageBox::Icon)
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+namespace {
+const QString Failure = QStringLiteral("Compressor Test Failure");
+const QString Timed_Out = QStringLiteral("Compressor Test command timed out");
+const QString Limit = QStringLiteral("Compressor Test exceeded time limit of 2 minutes 22 seconds");
+} // namespace
 
 class Maint_Ctrl : public QObject
 {
@@ -35,28 +42,32 @@ private slots:
     void focus_reads_the_counters();
     void reset_exchange_data();
     void reset_exchange();
+    void reset_with_a_history_problem_data();
+    void reset_with_a_history_problem();
     void unanswered_reset_frees_the_buttons_data();
     void unanswered_reset_frees_the_buttons();
-    void serial_error_frees_the_reset_buttons();
 
     void verdicts_data();
     void verdicts();
-    void elapsed_and_limit_texts();
-    void unknown_verdict_runs_into_the_time_limit();
-    void verdict_after_the_time_limit_is_ignored();
-    void unanswered_start_fails_once_and_can_be_retried();
+    void ignored_verdict_runs_into_the_time_limit_data();
+    void ignored_verdict_runs_into_the_time_limit();
+    void unanswered_start_data();
+    void unanswered_start();
+    void lost_connection_ends_the_test_data();
+    void lost_connection_ends_the_test();
     void start_answered_with_a_verdict();
-    void serial_error_ends_the_test();
 
 private:
-    QPushButton* button(const char* name) const;
-    QLCDNumber* display(const char* name) const;
-    bool reset_buttons_enabled() const;
-    bool reset_buttons_disabled() const;
-    // The elapsed time of a verdict's message, in milliseconds; -1 if absent.
-    static qint64 elapsed_of(const QString& message);
-    static Packet_Shared_Ptr system_response(const char* text);
-    static bool received(const Queued_Spy& spy, const QByteArray& system_text);
+    void new_tab();
+    QPushButton* button(const char* name) const
+    {
+        return maint->findChild<QPushButton*>(QLatin1String(name));
+    }
+    int shown(const QString& lcd) const { return maint->findChild<QLCDNumber*>(lcd)->intValue(); }
+    int enabled_reset_buttons() const;
+    QList<bool> running() const;
+    QStringList texts() const;
+    bool received(const Queued_Spy& spy, const QByteArray& system_text) const;
 
     std::unique_ptr<Prompt_Answers> answers;
     std::unique_ptr<Worker_Rig> rig;
@@ -70,9 +81,7 @@ void Maint_Ctrl::init()
     rig.reset(new Worker_Rig);
     QString error;
     QVERIFY2(rig->start(&error), qPrintable(error));
-    maint.reset(new MaintCtrl);
-    maint->COM_Connect(rig->worker);
-    test_running.reset(new QSignalSpy(maint.get(), &MaintCtrl::CompTest));
+    new_tab();
 }
 
 void Maint_Ctrl::cleanup()
@@ -83,50 +92,40 @@ void Maint_Ctrl::cleanup()
     maint.reset();
     rig.reset();
     answers.reset();
+    QDir(Fault_Counts_Class::Directory()).removeRecursively();
 }
 
-QPushButton* Maint_Ctrl::button(const char* name) const
+void Maint_Ctrl::new_tab()
 {
-    return maint->findChild<QPushButton*>(QLatin1String(name));
+    test_running.reset();
+    maint.reset(new MaintCtrl);
+    maint->COM_Connect(rig->worker);
+    test_running.reset(new QSignalSpy(maint.get(), &MaintCtrl::CompTest));
 }
 
-QLCDNumber* Maint_Ctrl::display(const char* name) const
+int Maint_Ctrl::enabled_reset_buttons() const
 {
-    return maint->findChild<QLCDNumber*>(QLatin1String(name));
+    return int(button("btnCompressorTimeReset")->isEnabled()) +
+           button("btnOnTimeReset")->isEnabled() + button("btnCompOverheatReset")->isEnabled();
 }
 
-bool Maint_Ctrl::reset_buttons_enabled() const
+QList<bool> Maint_Ctrl::running() const
 {
-    return button("btnCompressorTimeReset")->isEnabled() && button("btnOnTimeReset")->isEnabled() &&
-           button("btnCompOverheatReset")->isEnabled();
+    QList<bool> calls;
+    for (const QVariantList& call : *test_running)
+        calls << call.at(0).toBool();
+    return calls;
 }
 
-bool Maint_Ctrl::reset_buttons_disabled() const
+QStringList Maint_Ctrl::texts() const
 {
-    return !button("btnCompressorTimeReset")->isEnabled() &&
-           !button("btnOnTimeReset")->isEnabled() && !button("btnCompOverheatReset")->isEnabled();
+    QStringList shown;
+    for (const User_Prompt& prompt : answers->asked)
+        shown << prompt.text;
+    return shown;
 }
 
-qint64 Maint_Ctrl::elapsed_of(const QString& message)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("\nTime elapsed was (\\d+):(\\d\\d)\\.(\\d\\d\\d)( seconds)?$"));
-    const auto match = pattern.match(message);
-    if (!match.hasMatch())
-        return -1;
-    return match.captured(1).toLongLong() * 60000 + match.captured(2).toLongLong() * 1000 +
-           match.captured(3).toLongLong();
-}
-
-Packet_Shared_Ptr Maint_Ctrl::system_response(const char* text)
-{
-    auto packet = new Packet_Resp_System;
-    QByteArray bytes(text);
-    packet->check_data(bytes.data());
-    return Packet_Shared_Ptr(packet);
-}
-
-bool Maint_Ctrl::received(const Queued_Spy& spy, const QByteArray& system_text)
+bool Maint_Ctrl::received(const Queued_Spy& spy, const QByteArray& system_text) const
 {
     return std::any_of(spy.calls.begin(), spy.calls.end(), [&](const QVariantList& call) {
         const auto packet = call.at(0).value<Packet_Shared_Ptr>();
@@ -138,23 +137,19 @@ bool Maint_Ctrl::received(const Queued_Spy& spy, const QByteArray& system_text)
 void Maint_Ctrl::focus_reads_the_counters()
 {
     rig->sim.set_counter(Sim::Counter::On_Time, 123);
-    rig->sim.set_counter(Sim::Counter::Compressor_Time, 4567);
     rig->sim.set_counter(Sim::Counter::Overheat, 7);
     maint->Has_Focus();
-    QTRY_COMPARE(display("lcdOnTime")->intValue(), 123);
-    QTRY_COMPARE(display("lcdCompressorTime")->intValue(), 4567);
-    QTRY_COMPARE(display("lcdCompOverheat")->intValue(), 7);
+    QTRY_COMPARE(shown("lcdOnTime"), 123);
+    QTRY_COMPARE(shown("lcdCompOverheat"), 7);
 
     rig->sim.set_counter(Sim::Counter::Overheat, 8);
     maint->Lost_Focus();
     maint->Has_Focus();
-    QTRY_COMPARE(display("lcdCompOverheat")->intValue(), 8);
-    QCOMPARE(rig->sim.request_count("get IGT"), 2u);
-    QCOMPARE(rig->sim.request_count("get CPT"), 2u);
-    QTRY_COMPARE(rig->sim.request_count("get OTC"), 2u);
+    QTRY_COMPARE(shown("lcdCompOverheat"), 8);
+    for (const char* key : {"get IGT", "get CPT", "get OTC"})
+        QCOMPARE(rig->sim.request_count(key), 2u);
     // A focus change sends neither a reset nor a test.
-    for (const char* key :
-         {"get ALG", "get ALR", "get ALO", "set ALG", "set ALR", "set ALO", "go CTS"})
+    for (const char* key : {"get ALG", "get ALR", "get ALO", "go CTS"})
         QCOMPARE(rig->sim.request_count(key), 0u);
 }
 
@@ -166,16 +161,18 @@ void Maint_Ctrl::reset_exchange_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("read");
     QTest::addColumn<int>("series");
+    QTest::addColumn<int>("before");
     QTest::newRow("on time") << "btnOnTimeReset"
                              << "lcdOnTime" << Sim::Counter::On_Time << "ALR"
-                             << "get IGT" << 0;
+                             << "get IGT" << 0 << 321;
+    // The counters are unsigned: 40000 hours stay 40000.
     QTest::newRow("compressor time")
         << "btnCompressorTimeReset"
         << "lcdCompressorTime" << Sim::Counter::Compressor_Time << "ALG"
-        << "get CPT" << 1;
+        << "get CPT" << 1 << 40000;
     QTest::newRow("overheat count") << "btnCompOverheatReset"
                                     << "lcdCompOverheat" << Sim::Counter::Overheat << "ALO"
-                                    << "get OTC" << 2;
+                                    << "get OTC" << 2 << 7;
 }
 
 void Maint_Ctrl::reset_exchange()
@@ -186,226 +183,303 @@ void Maint_Ctrl::reset_exchange()
     QFETCH(QString, code);
     QFETCH(QString, read);
     QFETCH(int, series);
-    const std::string get_code = ("get " + code).toStdString();
-    const std::string set_code = ("set " + code).toStdString();
-    const auto lcd_value = [&] { return display(qPrintable(lcd))->intValue(); };
-
-    // A value of its own per counter, so that no other series holds it.
-    const int before = 321 + series;
+    QFETCH(int, before);
     rig->sim.set_counter(counter, unsigned(before));
     maint->Has_Focus();
-    QTRY_COMPARE(lcd_value(), before);
+    QTRY_COMPARE(shown(lcd), before);
     QTRY_COMPARE(rig->sim.request_count(read.toStdString()), 1u);
 
     button(qPrintable(reset_button))->click();
-    QVERIFY(reset_buttons_disabled());
+    QCOMPARE(enabled_reset_buttons(), 0);
     // The controller zeroes the counter only for the code its challenge asks for.
     QTRY_COMPARE(rig->sim.readings().counters[size_t(counter)], 0u);
-    QVERIFY(rig->sim.readings().challenges[size_t(counter)] >= 0);
-    QTRY_COMPARE(lcd_value(), 0);
-    QVERIFY(reset_buttons_enabled());
-    QCOMPARE(rig->sim.request_count(get_code), 1u);
-    QCOMPARE(rig->sim.request_count(set_code), 1u);
+    QTRY_COMPARE(shown(lcd), 0);
+    QCOMPARE(enabled_reset_buttons(), 3);
+    QCOMPARE(rig->sim.request_count(("get " + code).toStdString()), 1u);
+    QCOMPARE(rig->sim.request_count(("set " + code).toStdString()), 1u);
     QCOMPARE(rig->sim.request_count(read.toStdString()), 2u);
 
     // The value before the reset is the latest of its series, in the file too.
-    Fault_Counts_Class* history = maint->Counter_History();
-    QVERIFY(history->File_Path().startsWith(QDir::homePath()));
-    QCOMPARE(history->Series(series).last(), qint16(before));
-    for (int other = 0; other < 3; ++other) {
-        if (other != series)
-            QVERIFY(history->Series(other).last() != qint16(before));
-    }
     Fault_Counts_Class stored(QStringLiteral("parameters.ini"), 3);
-    QCOMPARE(stored.Series(series).last(), qint16(before));
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(maint->Counter_History()->Series(i), stored.Series(i));
+        QCOMPARE(stored.Series(i).last() == before, i == series);
+    }
+    QVERIFY(answers->asked.isEmpty());
+}
+
+void Maint_Ctrl::reset_with_a_history_problem_data()
+{
+    QTest::addColumn<bool>("unwritable"); // else unreadable
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QMessageBox::Icon>("icon");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("unsaved, reset confirmed")
+        << true << QMessageBox::Yes << QMessageBox::Warning << "could not be saved";
+    QTest::newRow("unsaved, reset declined")
+        << true << QMessageBox::No << QMessageBox::Warning << "could not be saved";
+    QTest::newRow("unreadable, set aside")
+        << false << QMessageBox::Ok << QMessageBox::Information << ".unreadable-";
+}
+
+void Maint_Ctrl::reset_with_a_history_problem()
+{
+    QFETCH(bool, unwritable);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QMessageBox::Icon, icon);
+    QFETCH(QString, says);
+    // A folder where the file should be, or a file that is not a history.
+    const QString path = Fault_Counts_Class::Directory() + QStringLiteral("/parameters.ini");
+    QVERIFY(QDir(Fault_Counts_Class::Directory()).removeRecursively());
+    QVERIFY(unwritable ? QDir().mkpath(path) : QDir().mkpath(Fault_Counts_Class::Directory()));
+    QFile noise(path);
+    QVERIFY(unwritable || (noise.open(QIODevice::WriteOnly) && noise.write("\x01\x02=\n[") == 5));
+    noise.close();
+    new_tab();
+
+    rig->sim.set_counter(Sim::Counter::Overheat, 9);
+    maint->Has_Focus();
+    QTRY_COMPARE(shown("lcdCompOverheat"), 9);
+    const fc_map_type before = maint->Counter_History()->Series(2);
+    answers->answer_next(answer);
+    button("btnCompOverheatReset")->click();
+    QCOMPARE(answers->asked.size(), 1);
+    const User_Prompt& box = answers->asked.first();
+    QCOMPARE(box.icon, icon);
+    QCOMPARE(box.title, QStringLiteral("Counter History"));
+    QVERIFY2(box.text.contains(path) && box.text.contains(says), qPrintable(box.text));
+    if (unwritable) {
+        // The system's reason follows the file's name.
+        QVERIFY2(QRegularExpression(":\n.+\n\n").match(box.text).hasMatch(), qPrintable(box.text));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.default_button, QMessageBox::No);
+    }
+    if (answer == QMessageBox::No) {
+        // Nothing is sent, nothing recorded.
+        QCOMPARE(enabled_reset_buttons(), 3);
+        QTest::qWait(200);
+        QCOMPARE(rig->sim.request_count("get ALO"), 0u);
+        QCOMPARE(maint->Counter_History()->Series(2), before);
+        return;
+    }
+    QTRY_COMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Overheat)], 0u);
+    QTRY_COMPARE(enabled_reset_buttons(), 3);
+    QCOMPARE(maint->Counter_History()->Series(2).last(), quint16(9));
+
+    // Told once; once the way is clear the next reset is saved.
+    QVERIFY(!unwritable || QDir(path).removeRecursively());
+    rig->sim.set_counter(Sim::Counter::Overheat, 4);
+    maint->Has_Focus();
+    QTRY_COMPARE(shown("lcdCompOverheat"), 4);
+    button("btnCompOverheatReset")->click();
+    QTRY_COMPARE(rig->sim.request_count("set ALO"), 2u);
+    QCOMPARE(answers->asked.size(), 1);
+    QCOMPARE(Fault_Counts_Class(QStringLiteral("parameters.ini"), 3).Series(2).last(),
+             quint16(4));
 }
 
 void Maint_Ctrl::unanswered_reset_frees_the_buttons_data()
 {
     QTest::addColumn<QString>("silent");
-    QTest::newRow("reset code") << "get ALG";
-    QTest::newRow("reset") << "set ALG";
+    QTest::addColumn<bool>("hang_up");
+    QTest::newRow("reset code") << "get ALG" << false;
+    QTest::newRow("reset") << "set ALG" << false;
+    QTest::newRow("serial error") << "set ALG" << true;
 }
 
 void Maint_Ctrl::unanswered_reset_frees_the_buttons()
 {
     QFETCH(QString, silent);
+    QFETCH(bool, hang_up);
     const std::string key = silent.toStdString();
-    const bool code_unanswered = key == "get ALG";
     rig->sim.set_counter(Sim::Counter::Compressor_Time, 55);
     maint->Has_Focus();
-    QTRY_COMPARE(display("lcdCompressorTime")->intValue(), 55);
+    QTRY_COMPARE(shown("lcdCompressorTime"), 55);
 
     rig->sim.set_silent_commands({key});
     button("btnCompressorTimeReset")->click();
-    QVERIFY(reset_buttons_disabled());
-    QTRY_VERIFY_WITH_TIMEOUT(reset_buttons_enabled(), 10000);
-    QCOMPARE(rig->sim.request_count(key), 6u);
-    QCOMPARE(rig->sim.request_count("set ALG"), code_unanswered ? 0u : 6u);
-    QCOMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Compressor_Time)], 55u);
-    if (!code_unanswered) {
-        const int challenge = rig->sim.readings().challenges[size_t(Sim::Counter::Compressor_Time)];
-        QVERIFY(challenge >= 0);
-        QCOMPARE(QString::fromStdString(rig->sim.last_request()),
-                 QString::asprintf("set ALG %03u", Reset_Code_For(quint16(challenge))));
+    QCOMPARE(enabled_reset_buttons(), 0);
+    if (hang_up) {
+        QTRY_VERIFY(rig->sim.request_count(key) >= 1u);
+        rig->sim.hang_up();
     }
+    QTRY_COMPARE_WITH_TIMEOUT(enabled_reset_buttons(), 3, 10000);
+    if (hang_up) {
+        // Freed by the error, not by running out of resends.
+        QVERIFY(rig->sim.request_count(key) < 6u);
+        return;
+    }
+    QCOMPARE(rig->sim.request_count(key), 6u);
+    QCOMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Compressor_Time)], 55u);
 
     // The main window's retry schedules the item that ran out of retries again.
     rig->sim.set_silent_commands({});
-    rig->worker->TX_Scheduler->Schedule_Item(code_unanswered ? maint->Reset_Code_Item()
-                                                             : maint->Reset_Confirm_Item());
-    QVERIFY(reset_buttons_disabled());
-    QTRY_COMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Compressor_Time)], 0u);
-    QTRY_COMPARE(display("lcdCompressorTime")->intValue(), 0);
-    QVERIFY(reset_buttons_enabled());
-}
-
-void Maint_Ctrl::serial_error_frees_the_reset_buttons()
-{
-    rig->sim.set_silent_commands({"set ALR"});
-    button("btnOnTimeReset")->click();
-    QTRY_VERIFY(rig->sim.request_count("set ALR") >= 1u);
-    rig->sim.hang_up();
-    QTRY_VERIFY(reset_buttons_enabled());
-    // Freed by the error, not by running out of resends.
-    QVERIFY(rig->sim.request_count("set ALR") < 6u);
-    QTRY_VERIFY(rig->worker->Is_Shutdown());
+    rig->worker->TX_Scheduler->Schedule_Item(key == "get ALG" ? maint->Reset_Code_Item()
+                                                              : maint->Reset_Confirm_Item());
+    QCOMPARE(enabled_reset_buttons(), 0);
+    QTRY_COMPARE(shown("lcdCompressorTime"), 0);
+    QTRY_COMPARE(enabled_reset_buttons(), 3);
 }
 
 void Maint_Ctrl::verdicts_data()
 {
     QTest::addColumn<QString>("verdict");
-    QTest::addColumn<QMessageBox::Icon>("icon");
-    QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
-    const QString failure = QStringLiteral("Compressor Test Failure");
-    QTest::newRow("done") << "<TEST DONE>" << QMessageBox::Information << "Compressor Test Success"
+    QTest::newRow("done") << "<TEST DONE>"
                           << "Test Succeeded.\nTime elapsed was ";
-    QTest::newRow("fail 1") << "<FAIL 1>" << QMessageBox::Critical << failure
+    QTest::newRow("fail 1") << "<FAIL 1>"
                             << "Unable to charge reservoir to 100 psi before test.\n"
                                "Time elapsed was ";
-    QTest::newRow("fail 2") << "<FAIL 2>" << QMessageBox::Critical << failure
+    QTest::newRow("fail 2") << "<FAIL 2>"
                             << "Unable to drain reservoir to 100 psi before test.\n"
                                "Time elapsed was ";
-    QTest::newRow("fail 3") << "<FAIL 3>" << QMessageBox::Critical << failure
+    QTest::newRow("fail 3") << "<FAIL 3>"
                             << "Unable to charge reservoir in the necessary time frame.\n"
                                "Time elapsed was ";
-    QTest::newRow("over temp") << "<OVER TEMP>" << QMessageBox::Critical << failure
+    QTest::newRow("over temp") << "<OVER TEMP>"
                                << "Compressor exceeds maximum temperature limit.\n"
                                   "Time elapsed was ";
-    QTest::newRow("over time") << "<OVER TIME>" << QMessageBox::Critical << failure
+    QTest::newRow("over time") << "<OVER TIME>"
                                << "Maximum Time exceeded.\nTime elapsed was ";
 }
 
 void Maint_Ctrl::verdicts()
 {
     QFETCH(QString, verdict);
-    QFETCH(QMessageBox::Icon, icon);
-    QFETCH(QString, title);
     QFETCH(QString, message);
     QVERIFY(rig->sim.set_test_verdict(verdict.toStdString()));
     rig->sim.set_test_duration(200ms);
 
     button("btnCompTest")->click();
     QVERIFY(!button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 1);
-    QCOMPARE(test_running->at(0).at(0).toBool(), true);
+    QCOMPARE(running(), QList<bool>{true});
     QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
 
     const User_Prompt& box = answers->asked.first();
-    QCOMPARE(box.icon, icon);
-    QCOMPARE(box.title, title);
+    const bool success = verdict == "<TEST DONE>";
+    QCOMPARE(box.icon, success ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(box.title, success ? QStringLiteral("Compressor Test Success") : Failure);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.parent, maint.get());
-    QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
-    QVERIFY2(elapsed_of(box.text) >= 0, qPrintable(box.text));
     // Only failures name the unit.
-    QCOMPARE(box.text.endsWith(QLatin1String(" seconds")), icon == QMessageBox::Critical);
-
+    const QString unit = success ? QString() : QStringLiteral(" seconds");
+    QVERIFY2(QRegularExpression("^" + QRegularExpression::escape(message) +
+                                "\\d+:\\d\\d\\.\\d\\d\\d" + unit + "$")
+                 .match(box.text)
+                 .hasMatch(),
+             qPrintable(box.text));
     QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 2);
-    QCOMPARE(test_running->at(1).at(0).toBool(), false);
+    QCOMPARE(running(), (QList<bool>{true, false}));
     QCOMPARE(rig->sim.request_count("go CTS"), 1u);
-}
 
-void Maint_Ctrl::elapsed_and_limit_texts()
-{
     QCOMPARE(MaintCtrl::Elapsed_Text(61250), QStringLiteral("1:01.250"));
-    QCOMPARE(MaintCtrl::Elapsed_Text(83456), QStringLiteral("1:23.456"));
-    QCOMPARE(MaintCtrl::Elapsed_Text(0), QStringLiteral("0:00.000"));
-    QCOMPARE(MaintCtrl::Elapsed_Text(599999), QStringLiteral("9:59.999"));
     QCOMPARE(MaintCtrl::Elapsed_Text(3600005), QStringLiteral("60:00.005"));
-    QCOMPARE(MaintCtrl::Time_Limit_Message(MaintCtrl::Test_Time_Limit),
-             QStringLiteral("Compressor Test exceeded time limit of 2 minutes 22 seconds"));
 }
 
-void Maint_Ctrl::unknown_verdict_runs_into_the_time_limit()
+void Maint_Ctrl::ignored_verdict_runs_into_the_time_limit_data()
 {
-    Queued_Spy packets(rig->resource, &COM_Resource::Rx_Packet);
-    QVERIFY(rig->sim.set_test_verdict("<fail 2>"));
-    rig->sim.set_test_duration(200ms);
-    maint->Set_Time_Limit_Wait(3000);
-
-    button("btnCompTest")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-    QCOMPARE(answers->asked.first().icon, QMessageBox::Critical);
-    QCOMPARE(answers->asked.first().title, QStringLiteral("Compressor Test Failure"));
-    QCOMPARE(answers->asked.first().text,
-             QStringLiteral("Compressor Test exceeded time limit of 2 minutes 22 seconds"));
-    QTRY_VERIFY(received(packets, "<fail 2>"));
-    QCOMPARE(answers->asked.size(), 1);
-    QCOMPARE(test_running->size(), 2);
+    QTest::addColumn<QByteArray>("verdict");
+    QTest::addColumn<int>("duration");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("lower case") << QByteArray("<fail 2>") << 200 << 3000;
+    QTest::newRow("after the limit") << QByteArray("<FAIL 1>") << 3000 << 300;
 }
 
-void Maint_Ctrl::verdict_after_the_time_limit_is_ignored()
+void Maint_Ctrl::ignored_verdict_runs_into_the_time_limit()
 {
+    QFETCH(QByteArray, verdict);
+    QFETCH(int, duration);
+    QFETCH(int, limit);
     Queued_Spy packets(rig->resource, &COM_Resource::Rx_Packet);
-    const auto verdict_seen = [&] { return received(packets, "<FAIL 1>"); };
-    QVERIFY(rig->sim.set_test_verdict("<FAIL 1>"));
-    rig->sim.set_test_duration(3000ms);
-    maint->Set_Time_Limit_Wait(300);
+    QVERIFY(rig->sim.set_test_verdict(verdict.toStdString()));
+    rig->sim.set_test_duration(std::chrono::milliseconds(duration));
+    maint->Set_Time_Limit_Wait(limit);
 
     button("btnCompTest")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-    QVERIFY(!verdict_seen());
-    QCOMPARE(answers->asked.first().text,
-             QStringLiteral("Compressor Test exceeded time limit of 2 minutes 22 seconds"));
-    QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 2);
-
-    QTRY_VERIFY_WITH_TIMEOUT(verdict_seen(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList{Limit}, 10000);
+    QCOMPARE(answers->asked.first().title, Failure);
+    QCOMPARE(running(), (QList<bool>{true, false}));
+    QTRY_VERIFY_WITH_TIMEOUT(received(packets, verdict), 10000);
     QCoreApplication::processEvents();
     QCOMPARE(answers->asked.size(), 1);
-    QCOMPARE(test_running->size(), 2);
+    QCOMPARE(running().size(), 2);
     QVERIFY(button("btnCompTest")->isEnabled());
 }
 
-void Maint_Ctrl::unanswered_start_fails_once_and_can_be_retried()
+void Maint_Ctrl::unanswered_start_data()
 {
+    QTest::addColumn<bool>("retry");
+    QTest::newRow("retried at COM Timeout") << true;
+    QTest::newRow("connection given up at COM Timeout") << false;
+}
+
+void Maint_Ctrl::unanswered_start()
+{
+    QFETCH(bool, retry);
+    // The main window's answer to "Communication failed.  Retry?".
+    connect(
+        rig->resource, &COM_Resource::Item_Disconnected, maint.get(),
+        [this, retry](Disconnect_Enum, TX_Scheduler_Item_Class* item) {
+            rig->sim.set_silent_commands({});
+            if (retry)
+                rig->worker->TX_Scheduler->Schedule_Item(item);
+            else
+                maint->COM_Disconnect();
+        },
+        Qt::QueuedConnection);
     rig->sim.set_silent_commands({"go CTS"});
+    rig->sim.set_test_duration(200ms);
     button("btnCompTest")->click();
     QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-    // One message after the last resend, not one per unanswered attempt.
-    QCOMPARE(rig->sim.request_count("go CTS"), 6u);
-    QCOMPARE(answers->asked.first().icon, QMessageBox::Critical);
-    QCOMPARE(answers->asked.first().title, QStringLiteral("Compressor Test Failure"));
-    QCOMPARE(answers->asked.first().text, QStringLiteral("Compressor Test command timed out"));
+    // The start is given up after its last resend, not at each unanswered one.
+    QCOMPARE(rig->sim.request_count("go CTS"), retry ? 7u : 6u);
+    // One test throughout, locked until its one verdict.
+    const QString text = answers->asked.first().text;
+    QVERIFY2(retry ? text.startsWith("Test Succeeded.") : text == Timed_Out, qPrintable(text));
+    QCOMPARE(running(), (QList<bool>{true, false}));
     QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 2);
-    QCOMPARE(test_running->at(1).at(0).toBool(), false);
+    if (retry)
+        return;
 
-    // The main window's retry schedules the start request again.
-    rig->sim.set_silent_commands({});
-    QVERIFY(rig->sim.set_test_verdict("<TEST DONE>"));
-    rig->sim.set_test_duration(200ms);
-    rig->worker->TX_Scheduler->Schedule_Item(maint->Test_Start_Item());
-    QVERIFY(!button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 3);
-    QCOMPARE(test_running->at(2).at(0).toBool(), true);
+    // Connected again, a new test runs to its verdict.
+    maint->COM_Connect(rig->worker);
+    button("btnCompTest")->click();
     QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 2, 10000);
-    QCOMPARE(answers->asked.at(1).title, QStringLiteral("Compressor Test Success"));
-    QCOMPARE(test_running->size(), 4);
+    QCOMPARE(answers->asked.last().title, QStringLiteral("Compressor Test Success"));
+    QCOMPARE(running(), (QList<bool>{true, false, true, false}));
+}
+
+void Maint_Ctrl::lost_connection_ends_the_test_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("serial error") << 0;
+    QTest::newRow("given up at COM Timeout") << 1;
+    QTest::newRow("another worker") << 2;
+}
+
+void Maint_Ctrl::lost_connection_ends_the_test()
+{
+    QFETCH(int, how);
+    rig->sim.set_test_duration(60s);
+    button("btnCompTest")->click();
+    QTRY_VERIFY(rig->sim.readings().mode == Sim::Mode::Compressor_Test);
+    QTest::qWait(50); // the "<OK>" reaches the tab
+    Worker_Rig other;
+    if (how == 0) {
+        rig->sim.hang_up();
+    } else if (how == 1) {
+        maint->COM_Disconnect();
+    } else {
+        QVERIFY(other.start());
+        maint->COM_Connect(other.worker);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList{Timed_Out}, 10000);
     QVERIFY(button("btnCompTest")->isEnabled());
+    QCOMPARE(running(), (QList<bool>{true, false}));
+    if (how == 0)
+        QTRY_VERIFY(rig->worker->Is_Shutdown());
+    QTest::qWait(100);
+    QCOMPARE(answers->asked.size(), 1);
 }
 
 void Maint_Ctrl::start_answered_with_a_verdict()
@@ -418,41 +492,26 @@ void Maint_Ctrl::start_answered_with_a_verdict()
     since_click.start();
     QTRY_VERIFY(rig->sim.request_count("go CTS") >= 1u);
     QTest::qWait(300);
-    maint->Rx_CompTestProgress(system_response("<FAIL 3>"));
+    maint->Rx_CompTestProgress(response("<FAIL 3>"));
     const qint64 waited = since_click.elapsed();
 
     QCOMPARE(answers->asked.size(), 1);
     const QString text = answers->asked.first().text;
-    QVERIFY2(text.startsWith(
-                 "Unable to charge reservoir in the necessary time frame.\nTime elapsed was "),
-             qPrintable(text));
-    QVERIFY2(text.endsWith(" seconds"), qPrintable(text));
+    static const QRegularExpression elapsed(QStringLiteral(
+        "^Unable to charge .*\nTime elapsed was (\\d+):(\\d\\d)\\.(\\d\\d\\d) seconds$"));
+    const auto match = elapsed.match(text);
+    QVERIFY2(match.hasMatch(), qPrintable(text));
     // Timed from the click.
-    QVERIFY2(elapsed_of(text) >= waited, qPrintable(text));
-    QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 2);
+    QVERIFY(match.captured(1).toInt() * 60000 + match.captured(2).toInt() * 1000 +
+                match.captured(3).toInt() >=
+            waited);
+    QCOMPARE(running(), (QList<bool>{true, false}));
 
     // The unanswered start request ends later and changes nothing.
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
     QCoreApplication::processEvents();
     QCOMPARE(answers->asked.size(), 1);
-    QCOMPARE(test_running->size(), 2);
-}
-
-void Maint_Ctrl::serial_error_ends_the_test()
-{
-    rig->sim.set_test_duration(60s);
-    button("btnCompTest")->click();
-    QTRY_COMPARE(rig->sim.request_count("go CTS"), 1u);
-    QTRY_VERIFY(rig->sim.readings().mode == Sim::Mode::Compressor_Test);
-    rig->sim.hang_up();
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-    QCOMPARE(answers->asked.first().text, QStringLiteral("Compressor Test command timed out"));
-    QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(test_running->size(), 2);
-    QTRY_VERIFY(rig->worker->Is_Shutdown());
-    QCoreApplication::processEvents();
-    QCOMPARE(answers->asked.size(), 1);
+    QCOMPARE(running().size(), 2);
 }
 
 VANTOR_TEST_MAIN(Maint_Ctrl)
