@@ -9,7 +9,6 @@
 #include "fault_counts_class.h"
 #include "maint_ctrl.h"
 
-#include <QElapsedTimer>
 #include <QLCDNumber>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -21,14 +20,45 @@
 using namespace Quillon;
 using namespace std::chrono_literals;
 
-Q_DECLARE_METATYPE(Sim::Counter)
-Q_DECLARE_METATYPE(QMessageBox::Icon)
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
 namespace {
-const QString Failure = QStringLiteral("Compressor Test Failure");
-const QString Timed_Out = QStringLiteral("Compressor Test command timed out");
-const QString Limit = QStringLiteral("Compressor Test exceeded time limit of 2 minutes 22 seconds");
+
+// Each counter by its history series.
+struct Counter
+{
+    const char* button;
+    const char* lcd;
+    Sim::Counter sim;
+    std::string code; // the reset exchange's command
+    std::string read;
+};
+const Counter Counters[] = {
+    {"btnOnTimeReset", "lcdOnTime", Sim::Counter::On_Time, "ALR", "get IGT"},
+    {"btnCompressorTimeReset", "lcdCompressorTime", Sim::Counter::Compressor_Time, "ALG", "get CPT"},
+    {"btnCompOverheatReset", "lcdCompOverheat", Sim::Counter::Overheat, "ALO", "get OTC"},
+};
+
+// What stands in the history file's place.
+enum Problem
+{
+    None,
+    Unwritable,
+    Unreadable
+};
+
+// How a compressor test ends.
+enum Cut
+{
+    Finish,        // by the controller's verdict or the time limit
+    Retry,         // the start ran out of resends, retried at "COM Timeout"
+    Give_Up_Start, // the start ran out of resends, connection given up
+    Verdict,       // the start answered with a verdict instead of "<OK>"
+    Hang_Up,       // while running: a serial error
+    Give_Up,       // while running: the connection given up at "COM Timeout"
+    Other_Worker,  // while running: connected to another controller
+};
+
 } // namespace
 
 class Maint_Ctrl : public QObject
@@ -38,36 +68,21 @@ class Maint_Ctrl : public QObject
 private slots:
     void init();
     void cleanup();
-
-    void focus_reads_the_counters();
     void reset_exchange_data();
     void reset_exchange();
-    void reset_with_a_history_problem_data();
-    void reset_with_a_history_problem();
     void unanswered_reset_frees_the_buttons_data();
     void unanswered_reset_frees_the_buttons();
-
-    void verdicts_data();
-    void verdicts();
-    void ignored_verdict_runs_into_the_time_limit_data();
-    void ignored_verdict_runs_into_the_time_limit();
-    void unanswered_start_data();
-    void unanswered_start();
-    void lost_connection_ends_the_test_data();
-    void lost_connection_ends_the_test();
-    void start_answered_with_a_verdict();
+    void compressor_test_data();
+    void compressor_test();
 
 private:
     void new_tab();
-    QPushButton* button(const char* name) const
-    {
-        return maint->findChild<QPushButton*>(QLatin1String(name));
-    }
+    void show_counter(int series, unsigned value);
+    QPushButton* button(const QString& name) const { return maint->findChild<QPushButton*>(name); }
     int shown(const QString& lcd) const { return maint->findChild<QLCDNumber*>(lcd)->intValue(); }
     int enabled_reset_buttons() const;
     QList<bool> running() const;
-    QStringList texts() const;
-    bool received(const Queued_Spy& spy, const QByteArray& system_text) const;
+    QString text() const { return answers->asked.value(0).text; }
 
     std::unique_ptr<Prompt_Answers> answers;
     std::unique_ptr<Worker_Rig> rig;
@@ -103,10 +118,19 @@ void Maint_Ctrl::new_tab()
     test_running.reset(new QSignalSpy(maint.get(), &MaintCtrl::CompTest));
 }
 
+void Maint_Ctrl::show_counter(int series, unsigned value)
+{
+    rig->sim.set_counter(Counters[series].sim, value);
+    maint->Has_Focus();
+    QTRY_COMPARE(shown(Counters[series].lcd), int(value));
+}
+
 int Maint_Ctrl::enabled_reset_buttons() const
 {
-    return int(button("btnCompressorTimeReset")->isEnabled()) +
-           button("btnOnTimeReset")->isEnabled() + button("btnCompOverheatReset")->isEnabled();
+    int enabled = 0;
+    for (const Counter& counter : Counters)
+        enabled += button(counter.button)->isEnabled();
+    return enabled;
 }
 
 QList<bool> Maint_Ctrl::running() const
@@ -117,165 +141,78 @@ QList<bool> Maint_Ctrl::running() const
     return calls;
 }
 
-QStringList Maint_Ctrl::texts() const
-{
-    QStringList shown;
-    for (const User_Prompt& prompt : answers->asked)
-        shown << prompt.text;
-    return shown;
-}
-
-bool Maint_Ctrl::received(const Queued_Spy& spy, const QByteArray& system_text) const
-{
-    return std::any_of(spy.calls.begin(), spy.calls.end(), [&](const QVariantList& call) {
-        const auto packet = call.at(0).value<Packet_Shared_Ptr>();
-        return packet->ID() == Packet_Resp_System::packet_type &&
-               QByteArray(packet->getData()) == system_text;
-    });
-}
-
-void Maint_Ctrl::focus_reads_the_counters()
-{
-    rig->sim.set_counter(Sim::Counter::On_Time, 123);
-    rig->sim.set_counter(Sim::Counter::Overheat, 7);
-    maint->Has_Focus();
-    QTRY_COMPARE(shown("lcdOnTime"), 123);
-    QTRY_COMPARE(shown("lcdCompOverheat"), 7);
-
-    rig->sim.set_counter(Sim::Counter::Overheat, 8);
-    maint->Lost_Focus();
-    maint->Has_Focus();
-    QTRY_COMPARE(shown("lcdCompOverheat"), 8);
-    for (const char* key : {"get IGT", "get CPT", "get OTC"})
-        QCOMPARE(rig->sim.request_count(key), 2u);
-    // A focus change sends neither a reset nor a test.
-    for (const char* key : {"get ALG", "get ALR", "get ALO", "go CTS"})
-        QCOMPARE(rig->sim.request_count(key), 0u);
-}
-
 void Maint_Ctrl::reset_exchange_data()
 {
-    QTest::addColumn<QString>("reset_button");
-    QTest::addColumn<QString>("lcd");
-    QTest::addColumn<Sim::Counter>("counter");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("read");
     QTest::addColumn<int>("series");
     QTest::addColumn<int>("before");
-    QTest::newRow("on time") << "btnOnTimeReset"
-                             << "lcdOnTime" << Sim::Counter::On_Time << "ALR"
-                             << "get IGT" << 0 << 321;
-    // The counters are unsigned: 40000 hours stay 40000.
-    QTest::newRow("compressor time")
-        << "btnCompressorTimeReset"
-        << "lcdCompressorTime" << Sim::Counter::Compressor_Time << "ALG"
-        << "get CPT" << 1 << 40000;
-    QTest::newRow("overheat count") << "btnCompOverheatReset"
-                                    << "lcdCompOverheat" << Sim::Counter::Overheat << "ALO"
-                                    << "get OTC" << 2 << 7;
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("on time") << 0 << 321 << int(None) << QMessageBox::Ok;
+    QTest::newRow("compressor time, above 32767") << 1 << 40000 << int(None) << QMessageBox::Ok;
+    QTest::newRow("overheat count") << 2 << 7 << int(None) << QMessageBox::Ok;
+    QTest::newRow("unsaved, reset confirmed") << 2 << 9 << int(Unwritable) << QMessageBox::Yes;
+    QTest::newRow("unsaved, reset declined") << 2 << 9 << int(Unwritable) << QMessageBox::No;
+    QTest::newRow("unreadable, set aside") << 2 << 9 << int(Unreadable) << QMessageBox::Ok;
 }
 
 void Maint_Ctrl::reset_exchange()
 {
-    QFETCH(QString, reset_button);
-    QFETCH(QString, lcd);
-    QFETCH(Sim::Counter, counter);
-    QFETCH(QString, code);
-    QFETCH(QString, read);
     QFETCH(int, series);
     QFETCH(int, before);
-    rig->sim.set_counter(counter, unsigned(before));
-    maint->Has_Focus();
-    QTRY_COMPARE(shown(lcd), before);
-    QTRY_COMPARE(rig->sim.request_count(read.toStdString()), 1u);
-
-    button(qPrintable(reset_button))->click();
+    QFETCH(int, problem);
+    QFETCH(QMessageBox::StandardButton, answer);
+    const Counter& counter = Counters[series];
+    const QString path = Fault_Counts_Class::Directory() + QStringLiteral("/parameters.ini");
+    if (problem != None) {
+        // A folder where the file should be, or a file that is not a history.
+        QVERIFY(QDir(Fault_Counts_Class::Directory()).removeRecursively());
+        QVERIFY(QDir().mkpath(problem == Unwritable ? path : Fault_Counts_Class::Directory()));
+        QFile noise(path);
+        QVERIFY(problem == Unwritable ||
+                (noise.open(QIODevice::WriteOnly) && noise.write("\x01=\n[") == 4));
+        noise.close();
+        new_tab();
+    }
+    show_counter(series, unsigned(before));
+    const fc_map_type history = maint->Counter_History()->Series(series);
+    answers->answer_next(answer);
+    button(counter.button)->click();
+    QCOMPARE(answers->asked.size(), problem == None ? 0 : 1);
+    if (problem != None) {
+        // The file, and the system's reason or the copy kept of it.
+        const User_Prompt& box = answers->asked.first();
+        QCOMPARE(box.title, QStringLiteral("Counter History"));
+        QVERIFY2(box.text.contains(path) &&
+                     box.text.contains(QRegularExpression(
+                         problem == Unwritable ? ":\n.+\n\n" : "\\.unreadable-\\d{8}-")),
+                 qPrintable(box.text));
+        QCOMPARE(box.default_button, problem == Unwritable ? QMessageBox::No : QMessageBox::NoButton);
+    }
+    if (answer == QMessageBox::No) {
+        // Nothing is sent, nothing recorded.
+        QCOMPARE(enabled_reset_buttons(), 3);
+        QTest::qWait(200);
+        QCOMPARE(rig->sim.request_count("get " + counter.code), 0u);
+        QCOMPARE(maint->Counter_History()->Series(series), history);
+        return;
+    }
     QCOMPARE(enabled_reset_buttons(), 0);
     // The controller zeroes the counter only for the code its challenge asks for.
-    QTRY_COMPARE(rig->sim.readings().counters[size_t(counter)], 0u);
-    QTRY_COMPARE(shown(lcd), 0);
+    QTRY_COMPARE(rig->sim.readings().counters[size_t(counter.sim)], 0u);
+    QTRY_COMPARE(shown(counter.lcd), 0);
     QCOMPARE(enabled_reset_buttons(), 3);
-    QCOMPARE(rig->sim.request_count(("get " + code).toStdString()), 1u);
-    QCOMPARE(rig->sim.request_count(("set " + code).toStdString()), 1u);
-    QCOMPARE(rig->sim.request_count(read.toStdString()), 2u);
-
+    QCOMPARE(rig->sim.request_count("get " + counter.code), 1u);
+    QCOMPARE(rig->sim.request_count("set " + counter.code), 1u);
+    QCOMPARE(rig->sim.request_count(counter.read), 2u);
+    QCOMPARE(int(maint->Counter_History()->Series(series).last()), before);
+    if (problem == Unwritable)
+        return;
     // The value before the reset is the latest of its series, in the file too.
     Fault_Counts_Class stored(QStringLiteral("parameters.ini"), 3);
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(maint->Counter_History()->Series(i), stored.Series(i));
         QCOMPARE(stored.Series(i).last() == before, i == series);
     }
-    QVERIFY(answers->asked.isEmpty());
-}
-
-void Maint_Ctrl::reset_with_a_history_problem_data()
-{
-    QTest::addColumn<bool>("unwritable"); // else unreadable
-    QTest::addColumn<QMessageBox::StandardButton>("answer");
-    QTest::addColumn<QMessageBox::Icon>("icon");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("unsaved, reset confirmed")
-        << true << QMessageBox::Yes << QMessageBox::Warning << "could not be saved";
-    QTest::newRow("unsaved, reset declined")
-        << true << QMessageBox::No << QMessageBox::Warning << "could not be saved";
-    QTest::newRow("unreadable, set aside")
-        << false << QMessageBox::Ok << QMessageBox::Information << ".unreadable-";
-}
-
-void Maint_Ctrl::reset_with_a_history_problem()
-{
-    QFETCH(bool, unwritable);
-    QFETCH(QMessageBox::StandardButton, answer);
-    QFETCH(QMessageBox::Icon, icon);
-    QFETCH(QString, says);
-    // A folder where the file should be, or a file that is not a history.
-    const QString path = Fault_Counts_Class::Directory() + QStringLiteral("/parameters.ini");
-    QVERIFY(QDir(Fault_Counts_Class::Directory()).removeRecursively());
-    QVERIFY(unwritable ? QDir().mkpath(path) : QDir().mkpath(Fault_Counts_Class::Directory()));
-    QFile noise(path);
-    QVERIFY(unwritable || (noise.open(QIODevice::WriteOnly) && noise.write("\x01\x02=\n[") == 5));
-    noise.close();
-    new_tab();
-
-    rig->sim.set_counter(Sim::Counter::Overheat, 9);
-    maint->Has_Focus();
-    QTRY_COMPARE(shown("lcdCompOverheat"), 9);
-    const fc_map_type before = maint->Counter_History()->Series(2);
-    answers->answer_next(answer);
-    button("btnCompOverheatReset")->click();
-    QCOMPARE(answers->asked.size(), 1);
-    const User_Prompt& box = answers->asked.first();
-    QCOMPARE(box.icon, icon);
-    QCOMPARE(box.title, QStringLiteral("Counter History"));
-    QVERIFY2(box.text.contains(path) && box.text.contains(says), qPrintable(box.text));
-    if (unwritable) {
-        // The system's reason follows the file's name.
-        QVERIFY2(QRegularExpression(":\n.+\n\n").match(box.text).hasMatch(), qPrintable(box.text));
-        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(box.default_button, QMessageBox::No);
-    }
-    if (answer == QMessageBox::No) {
-        // Nothing is sent, nothing recorded.
-        QCOMPARE(enabled_reset_buttons(), 3);
-        QTest::qWait(200);
-        QCOMPARE(rig->sim.request_count("get ALO"), 0u);
-        QCOMPARE(maint->Counter_History()->Series(2), before);
-        return;
-    }
-    QTRY_COMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Overheat)], 0u);
-    QTRY_COMPARE(enabled_reset_buttons(), 3);
-    QCOMPARE(maint->Counter_History()->Series(2).last(), quint16(9));
-
-    // Told once; once the way is clear the next reset is saved.
-    QVERIFY(!unwritable || QDir(path).removeRecursively());
-    rig->sim.set_counter(Sim::Counter::Overheat, 4);
-    maint->Has_Focus();
-    QTRY_COMPARE(shown("lcdCompOverheat"), 4);
-    button("btnCompOverheatReset")->click();
-    QTRY_COMPARE(rig->sim.request_count("set ALO"), 2u);
-    QCOMPARE(answers->asked.size(), 1);
-    QCOMPARE(Fault_Counts_Class(QStringLiteral("parameters.ini"), 3).Series(2).last(),
-             quint16(4));
 }
 
 void Maint_Ctrl::unanswered_reset_frees_the_buttons_data()
@@ -292,24 +229,19 @@ void Maint_Ctrl::unanswered_reset_frees_the_buttons()
     QFETCH(QString, silent);
     QFETCH(bool, hang_up);
     const std::string key = silent.toStdString();
-    rig->sim.set_counter(Sim::Counter::Compressor_Time, 55);
-    maint->Has_Focus();
-    QTRY_COMPARE(shown("lcdCompressorTime"), 55);
-
+    show_counter(1, 55);
     rig->sim.set_silent_commands({key});
-    button("btnCompressorTimeReset")->click();
+    button(Counters[1].button)->click();
     QCOMPARE(enabled_reset_buttons(), 0);
     if (hang_up) {
         QTRY_VERIFY(rig->sim.request_count(key) >= 1u);
         rig->sim.hang_up();
     }
     QTRY_COMPARE_WITH_TIMEOUT(enabled_reset_buttons(), 3, 10000);
-    if (hang_up) {
-        // Freed by the error, not by running out of resends.
-        QVERIFY(rig->sim.request_count(key) < 6u);
+    // Freed by the error, not by running out of resends.
+    QCOMPARE(rig->sim.request_count(key) < 6u, hang_up);
+    if (hang_up)
         return;
-    }
-    QCOMPARE(rig->sim.request_count(key), 6u);
     QCOMPARE(rig->sim.readings().counters[size_t(Sim::Counter::Compressor_Time)], 55u);
 
     // The main window's retry schedules the item that ran out of retries again.
@@ -317,201 +249,117 @@ void Maint_Ctrl::unanswered_reset_frees_the_buttons()
     rig->worker->TX_Scheduler->Schedule_Item(key == "get ALG" ? maint->Reset_Code_Item()
                                                               : maint->Reset_Confirm_Item());
     QCOMPARE(enabled_reset_buttons(), 0);
-    QTRY_COMPARE(shown("lcdCompressorTime"), 0);
+    QTRY_COMPARE(shown(Counters[1].lcd), 0);
     QTRY_COMPARE(enabled_reset_buttons(), 3);
 }
 
-void Maint_Ctrl::verdicts_data()
-{
-    QTest::addColumn<QString>("verdict");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("done") << "<TEST DONE>"
-                          << "Test Succeeded.\nTime elapsed was ";
-    QTest::newRow("fail 1") << "<FAIL 1>"
-                            << "Unable to charge reservoir to 100 psi before test.\n"
-                               "Time elapsed was ";
-    QTest::newRow("fail 2") << "<FAIL 2>"
-                            << "Unable to drain reservoir to 100 psi before test.\n"
-                               "Time elapsed was ";
-    QTest::newRow("fail 3") << "<FAIL 3>"
-                            << "Unable to charge reservoir in the necessary time frame.\n"
-                               "Time elapsed was ";
-    QTest::newRow("over temp") << "<OVER TEMP>"
-                               << "Compressor exceeds maximum temperature limit.\n"
-                                  "Time elapsed was ";
-    QTest::newRow("over time") << "<OVER TIME>"
-                               << "Maximum Time exceeded.\nTime elapsed was ";
-}
-
-void Maint_Ctrl::verdicts()
-{
-    QFETCH(QString, verdict);
-    QFETCH(QString, message);
-    QVERIFY(rig->sim.set_test_verdict(verdict.toStdString()));
-    rig->sim.set_test_duration(200ms);
-
-    button("btnCompTest")->click();
-    QVERIFY(!button("btnCompTest")->isEnabled());
-    QCOMPARE(running(), QList<bool>{true});
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-
-    const User_Prompt& box = answers->asked.first();
-    const bool success = verdict == "<TEST DONE>";
-    QCOMPARE(box.icon, success ? QMessageBox::Information : QMessageBox::Critical);
-    QCOMPARE(box.title, success ? QStringLiteral("Compressor Test Success") : Failure);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(box.parent, maint.get());
-    // Only failures name the unit.
-    const QString unit = success ? QString() : QStringLiteral(" seconds");
-    QVERIFY2(QRegularExpression("^" + QRegularExpression::escape(message) +
-                                "\\d+:\\d\\d\\.\\d\\d\\d" + unit + "$")
-                 .match(box.text)
-                 .hasMatch(),
-             qPrintable(box.text));
-    QVERIFY(button("btnCompTest")->isEnabled());
-    QCOMPARE(running(), (QList<bool>{true, false}));
-    QCOMPARE(rig->sim.request_count("go CTS"), 1u);
-
-    QCOMPARE(MaintCtrl::Elapsed_Text(61250), QStringLiteral("1:01.250"));
-    QCOMPARE(MaintCtrl::Elapsed_Text(3600005), QStringLiteral("60:00.005"));
-}
-
-void Maint_Ctrl::ignored_verdict_runs_into_the_time_limit_data()
+void Maint_Ctrl::compressor_test_data()
 {
     QTest::addColumn<QByteArray>("verdict");
-    QTest::addColumn<int>("duration");
+    QTest::addColumn<int>("after"); // ms after the "<OK>"
     QTest::addColumn<int>("limit");
-    QTest::newRow("lower case") << QByteArray("<fail 2>") << 200 << 3000;
-    QTest::newRow("after the limit") << QByteArray("<FAIL 1>") << 3000 << 300;
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<QString>("message");
+    const QString elapsed = QStringLiteral("\nTime elapsed was \\d+:\\d\\d\\.\\d\\d\\d");
+    const QString limit = "^Compressor Test exceeded time limit of 2 minutes 22 seconds$";
+    const QString timed_out = QStringLiteral("^Compressor Test command timed out$");
+    const QByteArray done("<TEST DONE>");
+    // Only failures name the unit.
+    QTest::newRow("done") << done << 200 << 3000 << int(Finish)
+                          << "^Test Succeeded\\." + elapsed + "$";
+    QTest::newRow("fail 2") << QByteArray("<FAIL 2>") << 200 << 3000 << int(Finish)
+                            << "^Unable to drain reservoir to 100 psi before test\\." + elapsed +
+                                   " seconds$";
+    QTest::newRow("lower case, ignored")
+        << QByteArray("<fail 2>") << 200 << 3000 << int(Finish) << limit;
+    QTest::newRow("after the limit, ignored")
+        << QByteArray("<FAIL 1>") << 3000 << 300 << int(Finish) << limit;
+    QTest::newRow("start retried at COM Timeout")
+        << done << 200 << 3000 << int(Retry) << "^Test Succeeded\\.";
+    QTest::newRow("start given up at COM Timeout")
+        << done << 200 << 3000 << int(Give_Up_Start) << timed_out;
+    // Timed from the click, at least the 300 ms before the verdict.
+    QTest::newRow("start answered with a verdict")
+        << done << 200 << 3000 << int(Verdict)
+        << "^Unable to charge reservoir in the necessary time frame\\.\n"
+           "Time elapsed was 0:0(0\\.[3-9]\\d\\d|[1-9]\\.\\d{3}) seconds$";
+    QTest::newRow("running, serial error") << done << 60000 << 3000 << int(Hang_Up) << timed_out;
+    QTest::newRow("running, given up at COM Timeout")
+        << done << 60000 << 3000 << int(Give_Up) << timed_out;
+    QTest::newRow("running, another controller")
+        << done << 60000 << 3000 << int(Other_Worker) << timed_out;
 }
 
-void Maint_Ctrl::ignored_verdict_runs_into_the_time_limit()
+void Maint_Ctrl::compressor_test()
 {
     QFETCH(QByteArray, verdict);
-    QFETCH(int, duration);
+    QFETCH(int, after);
     QFETCH(int, limit);
+    QFETCH(int, cut);
+    QFETCH(QString, message);
+    Worker_Rig other;
     Queued_Spy packets(rig->resource, &COM_Resource::Rx_Packet);
-    QVERIFY(rig->sim.set_test_verdict(verdict.toStdString()));
-    rig->sim.set_test_duration(std::chrono::milliseconds(duration));
-    maint->Set_Time_Limit_Wait(limit);
-
-    button("btnCompTest")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList{Limit}, 10000);
-    QCOMPARE(answers->asked.first().title, Failure);
-    QCOMPARE(running(), (QList<bool>{true, false}));
-    QTRY_VERIFY_WITH_TIMEOUT(received(packets, verdict), 10000);
-    QCoreApplication::processEvents();
-    QCOMPARE(answers->asked.size(), 1);
-    QCOMPARE(running().size(), 2);
-    QVERIFY(button("btnCompTest")->isEnabled());
-}
-
-void Maint_Ctrl::unanswered_start_data()
-{
-    QTest::addColumn<bool>("retry");
-    QTest::newRow("retried at COM Timeout") << true;
-    QTest::newRow("connection given up at COM Timeout") << false;
-}
-
-void Maint_Ctrl::unanswered_start()
-{
-    QFETCH(bool, retry);
-    // The main window's answer to "Communication failed.  Retry?".
+    const auto verdict_seen = [&] {
+        return std::any_of(packets.calls.begin(), packets.calls.end(), [&](const QVariantList& c) {
+            return QByteArray(c.at(0).value<Packet_Shared_Ptr>()->getData()) == verdict;
+        });
+    };
+    // What the main window does when the start request runs out of resends.
     connect(
         rig->resource, &COM_Resource::Item_Disconnected, maint.get(),
-        [this, retry](Disconnect_Enum, TX_Scheduler_Item_Class* item) {
+        [this, cut](Disconnect_Enum, TX_Scheduler_Item_Class* item) {
             rig->sim.set_silent_commands({});
-            if (retry)
+            if (cut == Retry)
                 rig->worker->TX_Scheduler->Schedule_Item(item);
-            else
+            else if (cut == Give_Up_Start)
                 maint->COM_Disconnect();
         },
         Qt::QueuedConnection);
-    rig->sim.set_silent_commands({"go CTS"});
-    rig->sim.set_test_duration(200ms);
-    button("btnCompTest")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
-    // The start is given up after its last resend, not at each unanswered one.
-    QCOMPARE(rig->sim.request_count("go CTS"), retry ? 7u : 6u);
-    // One test throughout, locked until its one verdict.
-    const QString text = answers->asked.first().text;
-    QVERIFY2(retry ? text.startsWith("Test Succeeded.") : text == Timed_Out, qPrintable(text));
-    QCOMPARE(running(), (QList<bool>{true, false}));
-    QVERIFY(button("btnCompTest")->isEnabled());
-    if (retry)
-        return;
+    const bool starting = cut == Retry || cut == Give_Up_Start || cut == Verdict;
+    if (starting)
+        rig->sim.set_silent_commands({"go CTS"});
+    QVERIFY(rig->sim.set_test_verdict(verdict.toStdString()));
+    rig->sim.set_test_duration(std::chrono::milliseconds(after));
+    maint->Set_Time_Limit_Wait(limit);
 
-    // Connected again, a new test runs to its verdict.
-    maint->COM_Connect(rig->worker);
     button("btnCompTest")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 2, 10000);
-    QCOMPARE(answers->asked.last().title, QStringLiteral("Compressor Test Success"));
-    QCOMPARE(running(), (QList<bool>{true, false, true, false}));
-}
-
-void Maint_Ctrl::lost_connection_ends_the_test_data()
-{
-    QTest::addColumn<int>("how");
-    QTest::newRow("serial error") << 0;
-    QTest::newRow("given up at COM Timeout") << 1;
-    QTest::newRow("another worker") << 2;
-}
-
-void Maint_Ctrl::lost_connection_ends_the_test()
-{
-    QFETCH(int, how);
-    rig->sim.set_test_duration(60s);
-    button("btnCompTest")->click();
-    QTRY_VERIFY(rig->sim.readings().mode == Sim::Mode::Compressor_Test);
-    QTest::qWait(50); // the "<OK>" reaches the tab
-    Worker_Rig other;
-    if (how == 0) {
-        rig->sim.hang_up();
-    } else if (how == 1) {
-        maint->COM_Disconnect();
-    } else {
-        QVERIFY(other.start());
-        maint->COM_Connect(other.worker);
+    QVERIFY(!button("btnCompTest")->isEnabled());
+    if (cut == Verdict) {
+        QTest::qWait(300);
+        maint->Rx_CompTestProgress(response("<FAIL 3>"));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList{Timed_Out}, 10000);
-    QVERIFY(button("btnCompTest")->isEnabled());
+    if (cut >= Hang_Up) {
+        QTRY_VERIFY(rig->sim.readings().mode == Sim::Mode::Compressor_Test);
+        QTest::qWait(50); // the "<OK>" reaches the tab
+        if (cut == Hang_Up)
+            rig->sim.hang_up();
+        if (cut == Give_Up)
+            maint->COM_Disconnect();
+        if (cut == Other_Worker) {
+            QVERIFY(other.start());
+            maint->COM_Connect(other.worker);
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(answers->asked.size(), 1, 10000);
+    const User_Prompt& box = answers->asked.first();
+    QVERIFY2(QRegularExpression(message).match(box.text).hasMatch(), qPrintable(box.text));
+    const bool success = box.text.startsWith("Test Succeeded.");
+    QCOMPARE(box.icon, success ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(box.title, success ? QStringLiteral("Compressor Test Success")
+                                : QStringLiteral("Compressor Test Failure"));
+    // One test throughout, the other tabs locked until its one verdict.
     QCOMPARE(running(), (QList<bool>{true, false}));
-    if (how == 0)
-        QTRY_VERIFY(rig->worker->Is_Shutdown());
+    QVERIFY(button("btnCompTest")->isEnabled());
+    // A start is given up after its last resend, not at each unanswered one;
+    // a verdict or a start not taken changes nothing when it ends.
+    if (starting)
+        QTRY_COMPARE_WITH_TIMEOUT(rig->sim.request_count("go CTS"), cut == Retry ? 7u : 6u, 10000);
+    if (cut == Finish)
+        QTRY_VERIFY_WITH_TIMEOUT(verdict_seen(), 10000);
     QTest::qWait(100);
     QCOMPARE(answers->asked.size(), 1);
-}
-
-void Maint_Ctrl::start_answered_with_a_verdict()
-{
-    Queued_Spy ended(rig->resource, &COM_Resource::Item_Disconnected);
-    // The start request stays unanswered on the line; its answer comes from here.
-    rig->sim.set_silent_commands({"go CTS"});
-    button("btnCompTest")->click();
-    QElapsedTimer since_click;
-    since_click.start();
-    QTRY_VERIFY(rig->sim.request_count("go CTS") >= 1u);
-    QTest::qWait(300);
-    maint->Rx_CompTestProgress(response("<FAIL 3>"));
-    const qint64 waited = since_click.elapsed();
-
-    QCOMPARE(answers->asked.size(), 1);
-    const QString text = answers->asked.first().text;
-    static const QRegularExpression elapsed(QStringLiteral(
-        "^Unable to charge .*\nTime elapsed was (\\d+):(\\d\\d)\\.(\\d\\d\\d) seconds$"));
-    const auto match = elapsed.match(text);
-    QVERIFY2(match.hasMatch(), qPrintable(text));
-    // Timed from the click.
-    QVERIFY(match.captured(1).toInt() * 60000 + match.captured(2).toInt() * 1000 +
-                match.captured(3).toInt() >=
-            waited);
-    QCOMPARE(running(), (QList<bool>{true, false}));
-
-    // The unanswered start request ends later and changes nothing.
-    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
-    QCoreApplication::processEvents();
-    QCOMPARE(answers->asked.size(), 1);
     QCOMPARE(running().size(), 2);
+    QCOMPARE(MaintCtrl::Elapsed_Text(61250), QStringLiteral("1:01.250"));
 }
 
 VANTOR_TEST_MAIN(Maint_Ctrl)
