@@ -238,9 +238,8 @@ bool Fault_Counts_Class::Save()
                 ini_escaped(it.value()) + '\n';
     }
     if (unreadable) {
-        const QString copy =
-            file_path + QDateTime::currentDateTime().toString(
-                            QStringLiteral("'.unreadable-'yyyyMMdd-HHmmss"));
+        const QString copy = file_path + QDateTime::currentDateTime().toString(
+                                             QStringLiteral("'.unreadable-'yyyyMMdd-HHmmss"));
         QFile original(file_path);
         if (!original.copy(copy)) {
             error_string = QStringLiteral("Cannot keep a copy of the unreadable file as ") + copy +

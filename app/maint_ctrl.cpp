@@ -146,9 +146,8 @@ void MaintCtrl::init_periodic_items()
     // Judged when the start request's item ends, after its resends, rather
     // than at the first unanswered attempt, which the controller may still
     // accept when it is sent again.
-    connect(CTS_Item,
-            SIGNAL(Finished(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)), this,
-            SLOT(Test_Start_Finished(Quillon::Disconnect_Enum)));
+    connect(CTS_Item, SIGNAL(Finished(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
+            this, SLOT(Test_Start_Finished(Quillon::Disconnect_Enum)));
     connect(ui->btnCompTest, SIGNAL(clicked()), this, SLOT(onBtnCompTestClick()));
 }
 

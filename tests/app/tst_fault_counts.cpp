@@ -83,7 +83,6 @@ void Fault_Counts_Test::file_reads_back_and_is_replaced_whole()
     QVERIFY(counts.record(0, 6, Second.addMSecs(900)));
     QCOMPARE(counts.Series(0).value(160201090807), quint16(6));
 
-
     // Files may grow no further than a little past the present one: the next
     // write stops partway, as on a full disk, and leaves the file as it was,
     // with nothing beside it.

@@ -24,8 +24,7 @@ Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
 namespace {
 
-// Each counter by its history series.
-struct Counter
+struct Counter // in the order of the history's series
 {
     const char* button;
     const char* lcd;
@@ -35,7 +34,8 @@ struct Counter
 };
 const Counter Counters[] = {
     {"btnOnTimeReset", "lcdOnTime", Sim::Counter::On_Time, "ALR", "get IGT"},
-    {"btnCompressorTimeReset", "lcdCompressorTime", Sim::Counter::Compressor_Time, "ALG", "get CPT"},
+    {"btnCompressorTimeReset", "lcdCompressorTime", Sim::Counter::Compressor_Time, "ALG",
+     "get CPT"},
     {"btnCompOverheatReset", "lcdCompOverheat", Sim::Counter::Overheat, "ALO", "get OTC"},
 };
 
