@@ -237,7 +237,8 @@ bool Fault_Counts_Class::Save()
         text += QString(it.key()).replace(QLatin1Char('/'), QLatin1Char('\\')).toLatin1() + '=' +
                 ini_escaped(it.value()) + '\n';
     }
-    if (unreadable) {
+    // A file removed meanwhile has nothing left to keep.
+    if (unreadable && QFileInfo::exists(file_path)) {
         const QString copy = file_path + QDateTime::currentDateTime().toString(
                                              QStringLiteral("'.unreadable-'yyyyMMdd-HHmmss"));
         QFile original(file_path);
