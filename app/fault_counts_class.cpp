@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -66,18 +68,20 @@ QByteArray ini_escaped(const QByteArray& text)
 // in the same folder, are flushed to the disk, and only then is the new file
 // renamed over the old one; a write that fails or falls short leaves the old
 // file as it was and removes the new one.
-bool replace_file(const QString& path, const QByteArray& bytes)
+bool replace_file(const QString& path, const QByteArray& bytes, QString* error)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("Cannot create the folder ") + folder;
         return false;
     }
-    return file.commit();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+        file.commit())
+        return true;
+    *error = file.errorString();
+    file.cancelWriting();
+    return false;
 }
 
 } // namespace
@@ -86,7 +90,7 @@ QDataStream& operator<<(QDataStream& out, const fc_map_type& map)
 {
     out << qint32(map.size());
     for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-        out << qint64(it.key()) << qint16(it.value());
+        out << qint64(it.key()) << quint16(it.value());
     return out;
 }
 
@@ -100,13 +104,12 @@ QDataStream& operator>>(QDataStream& in, fc_map_type& map)
     // Stops at the first pair the data does not hold, whatever the count says.
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         qint64 key = 0;
-        qint16 value = 0;
+        quint16 value = 0;
         in >> key >> value;
         if (in.status() == QDataStream::Ok)
             map.insert(key, value);
     }
-    if (in.status() != QDataStream::Ok)
-        map.clear();
+    map.damaged = in.status() != QDataStream::Ok;
     return in;
 }
 
@@ -146,12 +149,12 @@ QString Fault_Counts_Class::Directory()
            QCoreApplication::applicationName();
 }
 
-bool Fault_Counts_Class::record(int index, qint16 value)
+bool Fault_Counts_Class::record(int index, quint16 value)
 {
     return record(index, value, QDateTime::currentDateTime());
 }
 
-bool Fault_Counts_Class::record(int index, qint16 value, const QDateTime& when)
+bool Fault_Counts_Class::record(int index, quint16 value, const QDateTime& when)
 {
     if (index < 0 || index >= series.size())
         return false;
@@ -159,32 +162,59 @@ bool Fault_Counts_Class::record(int index, qint16 value, const QDateTime& when)
     return Save();
 }
 
+QString Fault_Counts_Class::Take_Set_Aside()
+{
+    QString copy;
+    copy.swap(set_aside);
+    return copy;
+}
+
+void Fault_Counts_Class::Restore_Series(int index, const fc_map_type& map)
+{
+    if (index >= 0 && index < series.size())
+        series[index] = map;
+}
+
 void Fault_Counts_Class::Load()
 {
     series.clear();
-    QSettings settings(file_path, QSettings::IniFormat);
-    settings.beginGroup(Group);
-    const int stored = settings.beginReadArray(Array);
-    if (stored == series_count) {
-        for (int i = 0; i < series_count; ++i) {
+    const QFileInfo file(file_path);
+    bool read_whole = !file.exists();
+    if (file.exists() && file.size() <= Largest_File) {
+        QSettings settings(file_path, QSettings::IniFormat);
+        settings.beginGroup(Group);
+        const int stored = settings.beginReadArray(Array);
+        read_whole = settings.status() == QSettings::NoError && stored == series_count;
+        for (int i = 0; stored == series_count && i < series_count; ++i) {
             settings.setArrayIndex(i);
             QVariant value = settings.value(Value_Key);
             // What was stored under another type, or could not be read at all
-            // (an unknown type, a damaged value), becomes an empty series.
+            // (an unknown type, no value), becomes an empty series; a damaged
+            // one keeps the entries before the damage.
             if (value.userType() != qMetaTypeId<fc_map_type>() &&
-                !value.convert(qMetaTypeId<fc_map_type>()))
-                value = QVariant::fromValue(fc_map_type());
+                !value.convert(qMetaTypeId<fc_map_type>())) {
+                fc_map_type unread;
+                unread.damaged = true;
+                value = QVariant::fromValue(unread);
+            }
             series.append(value.value<fc_map_type>());
+            read_whole = read_whole && !series.last().damaged;
         }
-        return;
     }
+    // Nothing on disk is lost by a write unless the file held something
+    // that was not read.
+    unreadable = !read_whole && file.isFile() && file.size() > 0;
+    if (series.size() == series_count)
+        return;
 
     // A new file, one written for another number of series, or one that could
     // not be read: every series starts again from 0.
+    series.clear();
     const qint64 now = Time_Stamp(QDateTime::currentDateTime());
     for (int i = 0; i < series_count; ++i)
         series.append(fc_map_type{{now, 0}});
-    Save();
+    if (!file.exists())
+        Save();
 }
 
 bool Fault_Counts_Class::Save()
@@ -207,5 +237,19 @@ bool Fault_Counts_Class::Save()
         text += QString(it.key()).replace(QLatin1Char('/'), QLatin1Char('\\')).toLatin1() + '=' +
                 ini_escaped(it.value()) + '\n';
     }
-    return replace_file(file_path, text);
+    // A file removed meanwhile has nothing left to keep.
+    if (unreadable && QFileInfo::exists(file_path)) {
+        const QString copy = file_path + QDateTime::currentDateTime().toString(
+                                             QStringLiteral("'.unreadable-'yyyyMMdd-HHmmss"));
+        QFile original(file_path);
+        if (!original.copy(copy)) {
+            error_string = QStringLiteral("Cannot keep a copy of the unreadable file as ") + copy +
+                           QStringLiteral(": ") + original.errorString();
+            return false;
+        }
+        unreadable = false;
+        set_aside = copy;
+    }
+    error_string.clear();
+    return replace_file(file_path, text, &error_string);
 }

@@ -3,6 +3,8 @@
 #include "fault_counts_class.h"
 #include "ui_maint_ctrl.h"
 
+#include <QDir>
+
 #include <cstring>
 
 using namespace Quillon;
@@ -58,6 +60,7 @@ const Verdict verdicts[] = {
 const QString Failure_Title = QStringLiteral("Compressor Test Failure");
 const QString Success_Title = QStringLiteral("Compressor Test Success");
 const QString Start_Failed = QStringLiteral("Compressor Test command timed out");
+const QString History_Title = QStringLiteral("Counter History");
 
 // The text of a system response: up to its first zero byte or its length.
 QByteArray system_text(Packet_Class* packet)
@@ -136,11 +139,15 @@ void MaintCtrl::init_periodic_items()
     CTS_Item = new TX_Sched_Item_Send_Once_Class(CTS_Pkt);
     connect(CTS_Pkt.data(), SIGNAL(Rx_Expected(QSharedPointer<Quillon::Packet_Class>)), this,
             SLOT(Rx_CompTestProgress(QSharedPointer<Quillon::Packet_Class>)));
+    // An external schedule of the start request (the main window's retry)
+    // belongs to the test it retries, or starts one.
+    connect(CTS_Item, SIGNAL(Is_ScheduledChanged(Quillon::TX_Scheduler_Item_Class*)), this,
+            SLOT(Test_Start_Scheduling()));
     // Judged when the start request's item ends, after its resends, rather
     // than at the first unanswered attempt, which the controller may still
     // accept when it is sent again.
-    connect(CTS_Item, SIGNAL(Is_ScheduledChanged(Quillon::TX_Scheduler_Item_Class*)), this,
-            SLOT(Test_Start_Scheduling()));
+    connect(CTS_Item, SIGNAL(Finished(Quillon::Disconnect_Enum, Quillon::TX_Scheduler_Item_Class*)),
+            this, SLOT(Test_Start_Finished(Quillon::Disconnect_Enum)));
     connect(ui->btnCompTest, SIGNAL(clicked()), this, SLOT(onBtnCompTestClick()));
 }
 
@@ -187,9 +194,43 @@ void MaintCtrl::start_reset(Counter_Index index)
         return;
     Enable_Reset_Buttons(false);
     Counter& counter = counters[index];
-    _counter_history->record(index, qint16(*counter.last));
+    // The value goes into the history before the controller forgets it.
+    const fc_map_type before = _counter_history->Series(index);
+    const bool saved = _counter_history->record(index, *counter.last);
+    const QString copy = _counter_history->Take_Set_Aside();
+    if (!copy.isEmpty()) {
+        User_Prompt prompt;
+        prompt.icon = QMessageBox::Information;
+        prompt.title = History_Title;
+        prompt.text = QStringLiteral("The counter history in %1 could not be read whole. "
+                                     "Its previous contents have been kept in %2.")
+                          .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
+                               QDir::toNativeSeparators(copy));
+        prompt.parent = this;
+        Ask_User(prompt);
+    }
+    if (!saved && (!reset_without_history() || !_COM_Manager)) {
+        _counter_history->Restore_Series(index, before);
+        Enable_Reset_Buttons(true);
+        return;
+    }
     _code_item->Set_Next_TX_Pkt(counter.code_pkt);
     schedule(_code_item);
+}
+
+bool MaintCtrl::reset_without_history()
+{
+    User_Prompt prompt;
+    prompt.icon = QMessageBox::Warning;
+    prompt.title = History_Title;
+    prompt.text = QStringLiteral("The counter history could not be saved to %1:\n%2\n\n"
+                                 "Reset the counter anyway? Its present value would not be kept.")
+                      .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
+                           _counter_history->Error_String());
+    prompt.buttons = QMessageBox::Yes | QMessageBox::No;
+    prompt.default_button = QMessageBox::No;
+    prompt.parent = this;
+    return Ask_User(prompt) == QMessageBox::Yes;
 }
 
 void MaintCtrl::onBtnCompressorTimeReset()
@@ -272,15 +313,32 @@ void MaintCtrl::begin_test()
 
 void MaintCtrl::Test_Start_Scheduling()
 {
-    if (CTS_Item->Is_Scheduled()) {
-        // Scheduled again from outside, as the main window's retry after a
-        // time-out does: the controller is asked once more to start a test.
-        if (test_phase == Test_Idle)
-            begin_test();
-        return;
-    }
-    if (test_phase == Test_Starting)
+    // Scheduled again from outside, as the main window's retry after a
+    // time-out does: a running test goes on, otherwise one starts.
+    if (CTS_Item->Is_Scheduled() && test_phase == Test_Idle)
+        begin_test();
+}
+
+void MaintCtrl::Test_Start_Finished(Disconnect_Enum reason)
+{
+    // A start that ran out of resends is put to the user by the main window:
+    // a retry sends it again for the same test, giving up the connection ends
+    // the test (COM_Disconnect). Any other end without "<OK>" fails it.
+    if (test_phase == Test_Starting && reason != Disconnect_Timeout && !CTS_Item->Is_Scheduled())
         Rx_CompTestTimeout();
+}
+
+void MaintCtrl::COM_Connect(COM_485_Class* manager)
+{
+    if (manager != _COM_Manager)
+        Rx_CompTestTimeout();
+    COM_Display_Interface::COM_Connect(manager);
+}
+
+void MaintCtrl::COM_Disconnect()
+{
+    COM_Display_Interface::COM_Disconnect();
+    Rx_CompTestTimeout();
 }
 
 void MaintCtrl::Rx_CompTestProgress(QSharedPointer<Packet_Class> response)
@@ -364,6 +422,10 @@ void MaintCtrl::end_test(QMessageBox::Icon icon, const QString& title, const QSt
     prompt.parent = this;
     Ask_User(prompt);
 
+    // A test started while the box was open keeps the button and the other
+    // tabs locked.
+    if (test_phase != Test_Idle)
+        return;
     ui->btnCompTest->setEnabled(true);
     emit CompTest(false);
 }

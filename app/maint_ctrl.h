@@ -31,6 +31,10 @@ public:
     ~MaintCtrl() override;
 
     void init_periodic_items() override;
+    // A test cannot outlive the connection it runs on: losing the worker, or
+    // being given another one, ends it.
+    void COM_Connect(Quillon::COM_485_Class* manager) override;
+    void COM_Disconnect() override;
 
     void Enable_Reset_Buttons(bool enabled);
     void CompTest_Failed(const QString& message);
@@ -74,6 +78,7 @@ private slots:
     void Rx_Test_Packet(QSharedPointer<Quillon::Packet_Class> response);
     void Reset_Items_Scheduling();
     void Test_Start_Scheduling();
+    void Test_Start_Finished(Quillon::Disconnect_Enum reason);
 
 private:
     // Also the series of each counter in the history.
@@ -102,6 +107,7 @@ private:
 
     void show_counter(Counter_Index index, const QSharedPointer<Quillon::Packet_Class>& response);
     void start_reset(Counter_Index index);
+    bool reset_without_history();
     void schedule(Quillon::TX_Scheduler_Item_Class* item);
     void begin_test();
     void end_test(QMessageBox::Icon icon, const QString& title, const QString& message);
