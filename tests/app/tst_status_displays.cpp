@@ -1,0 +1,709 @@
+// The status tabs and the height table: what each shows for the controller's
+// answers, the warnings and their blink, the sensor faults that park their
+// reads, the lever length editor, and all four tabs together against the
+// virtual controller.
+
+#include "app_test_main.h"
+#include "sent_log.h"
+#include "test_responses.h"
+
+#include "dev_info_display.h"
+#include "errors_display.h"
+#include "io_display.h"
+#include "lever_length_form.h"
+#include "main_display.h"
+#include "main_window.h"
+#include "suspension_heights_class.h"
+#include "worker_rig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <memory>
+
+using namespace Quillon;
+
+namespace {
+
+struct Exact_PXV : Packet_Resp_PXV
+{
+    explicit Exact_PXV(double psi)
+    {
+        pressure = psi;
+        Valid = true;
+    }
+};
+
+// The fault boxes in blink-code order, and the body that ticks each alone.
+const char* const Fault_Boxes[12] = {
+    "cbxDriverSensor",   "cbxCurbSensor", "cbxPressureSensor",    "cbxCompressorTimeout",
+    "cbxCompCooloff",    "cbxAirLeak",    "cbxOverPressure",      "cbxDriverSolTimeout",
+    "cbxCurbSolTimeout", "cbxOverTemp",   "cbxExhaustSolTimeout", "cbxReservoirSolTimeout"};
+const char* const Fault_Bodies[12] = {"FM1 00001", "FM1 00010", "FM1 00100", "FM2 00001",
+                                      "FM1 01000", "FM2 00010", "FM2 00100", "FM2 01000",
+                                      "FM3 00001", "FM3 00010", "FM3 00100", "FM3 01000"};
+
+// Each input/output slot, its command and its box.
+const char* const IO_Slots[8][3] = {{"Rx_SysEnable", "LOL", "cbxLowerEnable"},
+                                    {"Rx_Trigger", "BAH", "cbxTrigger"},
+                                    {"Rx_DoorSwitchAH", "DSH", "cbxDoorSwitchAH"},
+                                    {"Rx_DoorSwitchAL", "DSL", "cbxDoorSwitchAL"},
+                                    {"Rx_OutputLeft", "DSS", "cbxOutputLeft"},
+                                    {"Rx_OutputRight", "CSS", "cbxOutputRight"},
+                                    {"Rx_OutputReservoir", "RVS", "cbxOutputReservoir"},
+                                    {"Rx_OutputCompressor", "CSR", "cbxOutputCompressor"}};
+
+QWidget* make_tab(const QString& kind)
+{
+    if (kind == QLatin1String("main")) {
+        auto main = new MainDisplay;
+        main->Heights()->lever_length_changed(6.0); // as the main window loads it
+        return main;
+    }
+    if (kind == QLatin1String("io"))
+        return new IODisplay;
+    if (kind == QLatin1String("dev"))
+        return new DevInfoDisplay;
+    if (kind == QLatin1String("errors"))
+        return new ErrorsDisplay;
+    return new Suspension_Heights_Class(QFont());
+}
+
+// One step of a script: "Slot ARG" calls the slot with ARG as its argument (a
+// response body such as "MOD 00003", "=12.6" for an exact IGV or PXV
+// reading, a number, or 0/1), and "Combo N" selects item N of that combo box.
+bool act(QWidget* tab, const QString& step)
+{
+    const QByteArray name = step.section(QLatin1Char(' '), 0, 0).toLatin1();
+    const QString arg = step.section(QLatin1Char(' '), 1);
+    if (auto combo = tab->findChild<QComboBox*>(QLatin1String(name))) {
+        combo->setCurrentIndex(arg.toInt());
+        return true;
+    }
+    if (name == "init_periodic_items") {
+        static_cast<COM_Display_Interface*>(tab)->init_periodic_items();
+        return true;
+    }
+    const QMetaObject* meta = tab->metaObject();
+    for (int i = 0; i < meta->methodCount(); ++i) {
+        const QMetaMethod slot = meta->method(i);
+        if (slot.name() != name || slot.parameterCount() != 1)
+            continue;
+        switch (slot.parameterType(0)) {
+        case QMetaType::Double:
+            return slot.invoke(tab, Qt::DirectConnection, Q_ARG(double, arg.toDouble()));
+        case QMetaType::Bool:
+            return slot.invoke(tab, Qt::DirectConnection, Q_ARG(bool, arg == QLatin1String("1")));
+        case QMetaType::Int:
+            return slot.invoke(tab, Qt::DirectConnection, Q_ARG(int, arg.toInt()));
+        default:
+            break;
+        }
+        Packet_Shared_Ptr packet = response(arg.toLatin1());
+        if (arg.startsWith(QLatin1Char('='))) {
+            const double value = arg.mid(1).toDouble();
+            packet = Packet_Shared_Ptr(name.contains("Ignition")
+                                           ? static_cast<Packet_Class*>(new Exact_IGV(value))
+                                           : new Exact_PXV(value));
+        }
+        return slot.invoke(tab, Qt::DirectConnection,
+                           Q_ARG(QSharedPointer<Quillon::Packet_Class>, packet));
+    }
+    return false;
+}
+
+QString cells(const Suspension_Heights_Class* t)
+{
+    return t->item(0, 0)->text() + '|' + t->item(0, 1)->text() + '|' + t->item(1, 0)->text() + '|' +
+           t->item(1, 1)->text();
+}
+
+// What the tab shows under `name`: a field's text, a box as 0 or 1, a warning
+// label as "!" while its image shows followed by its tool tip; or "cells" and
+// "colours" of a height table, "faults" as the twelve fault boxes in
+// blink-code order, "any" fault, the five reads of the main status display
+// as "parked" (R repeating, - parked) and the pressure field's "psi colour".
+QString probe(QWidget* tab, const QString& name)
+{
+    auto main = qobject_cast<MainDisplay*>(tab);
+    auto table = main ? main->Heights() : qobject_cast<Suspension_Heights_Class*>(tab);
+    if (name == QLatin1String("cells"))
+        return cells(table);
+    if (name == QLatin1String("colours"))
+        return table->item(0, 0)->foreground().color().name() + '|' +
+               table->item(0, 1)->foreground().color().name();
+    if (name == QLatin1String("parked")) {
+        QString states;
+        for (auto item : main->Items())
+            states += item->State() == Protocol_Repeat ? 'R' : '-';
+        return states;
+    }
+    if (name == QLatin1String("psi colour"))
+        return tab->findChild<QLineEdit*>(QStringLiteral("tbxResPsi"))
+            ->palette()
+            .color(QPalette::Text)
+            .name();
+    if (auto errors = qobject_cast<ErrorsDisplay*>(tab)) {
+        if (name == QLatin1String("any"))
+            return QString::number(errors->Any_Fault());
+        if (name == QLatin1String("faults")) {
+            QString ticks;
+            for (const char* box : Fault_Boxes)
+                ticks += probe(tab, QLatin1String(box));
+            return ticks;
+        }
+    }
+    QWidget* widget = tab->findChild<QWidget*>(name);
+    if (auto field = qobject_cast<QLineEdit*>(widget))
+        return field->text();
+    if (auto box = qobject_cast<QCheckBox*>(widget))
+        return QString::number(box->isChecked());
+    if (auto label = qobject_cast<QLabel*>(widget))
+        return (label->pixmap(Qt::ReturnByValue).isNull() ? "" : "!") + label->toolTip();
+    return QStringLiteral("no ") + name;
+}
+
+} // namespace
+
+class Status_Displays : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().remove(QStringLiteral("System/ll")); }
+    void shown_data();
+    void shown();
+    void tab_key_passes_over_the_heights_table();
+    void lever_length_entry_data();
+    void lever_length_entry();
+    void lever_length_load_and_save_data();
+    void lever_length_load_and_save();
+    void fault_tab_blinks_while_a_fault_stands();
+    void live_against_the_virtual_controller();
+};
+
+void Status_Displays::shown_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QStringList>("script"); // steps (see act) and "?probe=expected"
+    const QString under = QStringLiteral("Reservoir pressure under 90 PSI");
+    const QString low_battery = QStringLiteral("Battery Under-voltage warning");
+
+    QTest::newRow("mode texts") << "main"
+                                << QStringList{"Rx_Mode MOD 00000", "?tbxMode=Idle",
+                                               "Rx_Mode MOD 00001", "?tbxMode=Lowering",
+                                               "Rx_Mode MOD 00002", "?tbxMode=Raising",
+                                               "Rx_Mode MOD 00003", "?tbxMode=Compressor test",
+                                               "Rx_Mode MOD 00007", "?tbxMode=",
+                                               "Rx_Mode MOD 00003", "Rx_Mode MOD 0x001",
+                                               "?tbxMode="};
+    // The first sample is taken as it is, later ones smoothed: 12.0, 10.8, 9.72, 10.008.
+    QTest::newRow("battery smoothing and blink")
+        << "main"
+        << QStringList{"Rx_Ignition =12.0", "?tbxBatteryVolts=12.0", "Rx_Ignition =0.0",
+                       "update_battery_warn 1", "?lblBatteryWarning=", "Rx_Ignition =0.0",
+                       "update_battery_warn 1", "?lblBatteryWarning=!" + low_battery,
+                       "update_battery_warn 0", "?lblBatteryWarning=" + low_battery,
+                       "update_battery_warn 1", "Rx_Ignition IGV 00506", "?tbxBatteryVolts=12.6",
+                       // Recovered in an on-phase: the image waits for the off-phase.
+                       "update_battery_warn 1", "?lblBatteryWarning=!", "update_battery_warn 0",
+                       "?lblBatteryWarning=", "update_battery_warn 1", "?lblBatteryWarning="};
+    QTest::newRow("no battery below 2 V")
+        << "main"
+        << QStringList{"Rx_Ignition =1.99", "update_battery_warn 1", "?lblBatteryWarning="};
+    QTest::newRow("battery 2.0 V") << "main"
+                                   << QStringList{"Rx_Ignition =2.0", "update_battery_warn 1",
+                                                  "?lblBatteryWarning=!" + low_battery};
+    QTest::newRow("battery 10.0 V")
+        << "main"
+        << QStringList{"Rx_Ignition =10.0", "update_battery_warn 1", "?lblBatteryWarning="};
+    // One sample from the starting 100 psi: smoothed = (sample + 900) / 10.
+    QTest::newRow("pressure 89.83")
+        << "main" << QStringList{"Rx_ResPsi =-1.7",      "?tbxResPsi=-1",
+                                 "update_ResPsi_warn 1", "?lblResPsiWarning=!" + under,
+                                 "update_ResPsi_warn 0", "?lblResPsiWarning=" + under};
+    QTest::newRow("pressure 90.0")
+        << "main"
+        << QStringList{"Rx_ResPsi =0.0", "update_ResPsi_warn 1",
+                       "?lblResPsiWarning=", "Rx_ResPsi PXV 00641", "?tbxResPsi=98"};
+    QTest::newRow("pressure 177.0")
+        << "main" << QStringList{"Rx_ResPsi =870.0", "update_ResPsi_warn 1", "?lblResPsiWarning="};
+    QTest::newRow("pressure 177.1") << "main"
+                                    << QStringList{"Rx_ResPsi =871.0", "update_ResPsi_warn 1",
+                                                   "?lblResPsiWarning=!Reservoir pressure over "
+                                                   "175 PSI"};
+    // Raw 167 is 71.75 F and 22.09 C; raw 5 is -50.3 F and -45.7 C.
+    QTest::newRow("temperature units")
+        << "main"
+        << QStringList{
+               "cbxCompTempUnits 1",    "?tbxCompTemp=",         "cbxCompTempUnits 0",
+               "Rx_CompTemp OAT 00167", "?tbxCompTemp=71",       "cbxCompTempUnits 1",
+               "?tbxCompTemp=22",       "Rx_CompTemp OAT 00005", "?tbxCompTemp=-45",
+               "cbxCompTempUnits 0",    "?tbxCompTemp=-50",      "CompTempUnits_IndexChanged 2",
+               "?tbxCompTemp="};
+    // Raw 785 is 29.985 degrees, raw 330 -19.98.
+    QTest::newRow("angles") << "main"
+                            << QStringList{"Rx_SuspPosLeft DSA 00785", "Rx_SuspPosRight PSA 00330",
+                                           "?cells=30.0°|-20.0°|3.0\"|-2.1\""};
+    // A reading already on its way when the fault is reported must not
+    // replace "Faulted"; the first one after the fault has cleared does.
+    QTest::newRow("pressure sensor fault") << "main" << QStringList{"Rx_ResPsi =-1.0",
+                                                                    "Rx_FM1 FM1 00100",
+                                                                    "?tbxResPsi=Faulted",
+                                                                    "?psi colour=#ff4500",
+                                                                    "?parked=RRRR-",
+                                                                    "Rx_ResPsi =-1.0",
+                                                                    "?tbxResPsi=Faulted",
+                                                                    "update_ResPsi_warn 1",
+                                                                    "?lblResPsiWarning=",
+                                                                    "update_ResPsi_warn 0",
+                                                                    "?lblResPsiWarning=",
+                                                                    "Rx_FM1 FM1 00000",
+                                                                    "?parked=RRRRR",
+                                                                    "?psi colour=#000000",
+                                                                    "?tbxResPsi=Faulted",
+                                                                    "Rx_ResPsi =50.2",
+                                                                    "?tbxResPsi=50",
+                                                                    "update_ResPsi_warn 1",
+                                                                    "?lblResPsiWarning=!" + under};
+    QTest::newRow("angle sensor faults") << "main"
+                                         << QStringList{"Rx_SuspPosLeft DSA 00785",
+                                                        "Rx_SuspPosRight PSA 00785",
+                                                        "Rx_FM1 FM1 00001",
+                                                        "?parked=-RRRR",
+                                                        "?cells=Faulted|30.0°||3.0\"",
+                                                        "Rx_FM1 FM1 00010",
+                                                        "?parked=R-RRR",
+                                                        "?cells=30.0°|Faulted|3.0\"|",
+                                                        "Rx_FM1 FM1 00111",
+                                                        "?parked=--RR-",
+                                                        "Rx_FM1 FM1 00x00",
+                                                        "?parked=--RR-",
+                                                        "Rx_FM1 FM1 11000",
+                                                        "?parked=RRRRR",
+                                                        "?cells=30.0°|30.0°|3.0\"|3.0\""};
+    QTest::newRow("main: foreign answers") << "main"
+                                           << QStringList{"Rx_ResPsi DSA 00785",
+                                                          "Rx_Ignition PXV 00641",
+                                                          "Rx_Mode OAT 00001",
+                                                          "Rx_CompTemp MOD 00001",
+                                                          "Rx_SuspPosLeft PSA 00785",
+                                                          "Rx_SuspPosRight DSA 00785",
+                                                          "Rx_FM1 FM2 00111",
+                                                          "?tbxMode=",
+                                                          "?tbxResPsi=",
+                                                          "?tbxCompTemp=",
+                                                          "?tbxBatteryVolts=",
+                                                          "?parked=RRRRR",
+                                                          "?cells=0.0°|0.0°|0.0\"|0.0\""};
+
+    // Each boolean answer ticks its own box and no other.
+    for (int on = 0; on < 8; ++on) {
+        QStringList script;
+        for (int i = 0; i < 8; ++i) {
+            script
+                << QStringLiteral("%1 %2 0000%3").arg(IO_Slots[i][0], IO_Slots[i][1]).arg(i == on)
+                << QStringLiteral("?%1=%2").arg(IO_Slots[i][2]).arg(i == on);
+        }
+        QTest::addRow("io: %s", IO_Slots[on][1]) << "io" << script;
+    }
+    // Raw 401 is 9.986 V, 402 10.011 V.
+    QTest::newRow("io: ignition over 10 V")
+        << "io"
+        << QStringList{"Rx_Ignition =10.1",     "?cbxIgnition=1",        "Rx_Ignition =10.0",
+                       "?cbxIgnition=0",        "Rx_Ignition IGV 00402", "?cbxIgnition=1",
+                       "Rx_Ignition IGV 00401", "?cbxIgnition=0"};
+    QTest::newRow("io: exhaust duty")
+        << "io" << QStringList{"Rx_OutputExhaust CES 00001", "?cbxOutputExhaust=1",
+                               "Rx_OutputExhaust CES 00000", "?cbxOutputExhaust=0",
+                               "Rx_OutputExhaust CES 01024", "?cbxOutputExhaust=1"};
+    QTest::newRow("io: foreign answers")
+        << "io" << QStringList{"Rx_Trigger LOL 00001",  "Rx_OutputExhaust CPT 00001",
+                               "Rx_Ignition PXV 00900", "?cbxTrigger=0",
+                               "?cbxOutputExhaust=0",   "?cbxIgnition=0"};
+
+    QTest::newRow("serial 15 3 2 45")
+        << "dev" << QStringList{"Rx_FirmwareSN SN1 00015", "Rx_FirmwareSN SN2 00003",
+                                "Rx_FirmwareSN SN3 00002", "Rx_FirmwareSN SN4 00045",
+                                "?tbxSN=15032045",         "?tbxFirmwareVer="};
+    QTest::newRow("serial 7 12 0 1")
+        << "dev"
+        << QStringList{"Rx_FirmwareSN SN1 00007", "Rx_FirmwareSN SN2 00012",
+                       "Rx_FirmwareSN SN3 00000", "Rx_FirmwareSN SN4 00001", "?tbxSN=07120001"};
+    QTest::newRow("serial parts each replaced by their own answer")
+        << "dev" << QStringList{"Rx_FirmwareSN SN3 00004", "?tbxSN=4",
+                                "Rx_FirmwareSN SN1 00009", "?tbxSN=094",
+                                "Rx_FirmwareSN SN4 00123", "Rx_FirmwareSN SN2 00055",
+                                "?tbxSN=09554123",         "Rx_FirmwareSN SN2 00056",
+                                "?tbxSN=09564123",         "Rx_FirmwareSN PRT AS150",
+                                "?tbxSN=09564123"};
+    QTest::newRow("part number") << "dev"
+                                 << QStringList{
+                                        "Rx_FirmwarePN PRT AS150", "?tbxFirmwareVer=AS150 ",
+                                        "Rx_FirmwarePN REV R1.07", "?tbxFirmwareVer=AS150 R1.07",
+                                        "Rx_FirmwarePN SN1 00001", "?tbxFirmwareVer=AS150 R1.07"};
+
+    for (int i = 0; i < 12; ++i) {
+        QString ticks(12, QLatin1Char('0'));
+        ticks[i] = QLatin1Char('1');
+        const QString body = QLatin1String(Fault_Bodies[i]);
+        QTest::addRow("faults: %s", Fault_Boxes[i])
+            << "errors"
+            << QStringList{"Rx_" + body.left(3) + ' ' + body, "?faults=" + ticks, "?any=1"};
+    }
+    QTest::newRow("faults: first digit")
+        << "errors" << QStringList{"Rx_FM1 FM1 10000", "?faults=000000000000", "?any=0"};
+    QTest::newRow("faults: air leak alone leaves the other words")
+        << "errors" << QStringList{"Rx_FM1 FM1 01111", "Rx_FM2 FM2 01111",     "Rx_FM3 FM3 01111",
+                                   "Rx_FM2 FM2 00010", "?faults=111011001111", "?any=1"};
+    QTest::newRow("faults: invalid or foreign answers")
+        << "errors" << QStringList{"Rx_FM1 FM1 00010",    "Rx_FM1 FM1 0111x", "Rx_FM1 FM2 01111",
+                                   "Rx_FM1 DSA 00512",    "Rx_FM2 FM2 0x000", "Rx_FM3 FM3 0000?",
+                                   "?faults=010000000000"};
+    QTest::newRow("faults: any of the three words")
+        << "errors" << QStringList{"Rx_FM1 FM1 00001", "Rx_FM3 FM3 01000",
+                                   "Rx_FM1 FM1 00000", "?any=1",
+                                   "Rx_FM3 FM3 00000", "?any=0",
+                                   "Rx_FM2 FM2 00100", "init_periodic_items",
+                                   "?any=0",           "?faults=000000100000"};
+
+    // sin(30) * 6 = 3.0; sin(10) * 6 = 1.04; sin(-5) * 6 = -0.52; sin(7.26) * 3 = 0.38.
+    QTest::newRow("heights: angles and distances")
+        << "heights"
+        << QStringList{"?cells=Invalid|Invalid|Invalid|Invalid",
+                       "curb_angle_changed 30",
+                       "?cells=Invalid|30.0°|Invalid|Invalid",
+                       "lever_length_changed 6",
+                       "?cells=0.0°|30.0°|0.0\"|3.0\"",
+                       "driver_angle_changed -30",
+                       "lever_length_changed 8",
+                       "?cells=-30.0°|30.0°|-4.0\"|4.0\"",
+                       "curb_angle_changed 30",
+                       "lever_length_changed 3",
+                       "curb_angle_changed 7.26",
+                       "?cells=-30.0°|7.3°|-1.5\"|0.4\"",
+                       "lever_length_changed -1",
+                       "?cells=-30.0°|7.3°|Invalid|Invalid"};
+    QTest::newRow("heights: faulted sides")
+        << "heights"
+        << QStringList{"lever_length_changed 6",       "curb_angle_changed 30",
+                       "driver_angle_changed 10",      "curb_valid_changed 0",
+                       "?cells=10.0°|Faulted|1.0\"|",  "?colours=#000000|#ff4500",
+                       "curb_angle_changed -5",        "curb_valid_changed 0",
+                       "lever_length_changed 6",       "?cells=10.0°|Faulted|1.0\"|",
+                       "curb_valid_changed 1",         "?cells=10.0°|30.0°|1.0\"|3.0\"",
+                       "?colours=#000000|#000000",     "curb_angle_changed -5",
+                       "driver_valid_changed 0",       "driver_angle_changed 20",
+                       "?cells=Faulted|-5.0°||-0.5\"", "?colours=#ff4500|#000000",
+                       "driver_valid_changed 1",       "?cells=10.0°|-5.0°|1.0\"|-0.5\""};
+}
+
+void Status_Displays::shown()
+{
+    QFETCH(QString, tab);
+    QFETCH(QStringList, script);
+    std::unique_ptr<QWidget> widget(make_tab(tab));
+    for (const QString& step : script) {
+        if (!step.startsWith(QLatin1Char('?'))) {
+            QVERIFY2(act(widget.get(), step), qPrintable(step));
+            continue;
+        }
+        const QString shown = probe(widget.get(), step.mid(1).section(QLatin1Char('='), 0, 0));
+        QVERIFY2(shown == step.section(QLatin1Char('='), 1), qPrintable(step + " shows " + shown));
+    }
+}
+
+void Status_Displays::tab_key_passes_over_the_heights_table()
+{
+    // The table shows values only: Tab must not enter it and cycle through its cells.
+    MainDisplay d;
+    d.show();
+    QApplication::setActiveWindow(&d);
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    QWidget* first = d.findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"));
+    first->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!qobject_cast<Suspension_Heights_Class*>(QApplication::focusWidget()));
+        if (QApplication::focusWidget() == first)
+            break;
+    }
+    QCOMPARE(QApplication::focusWidget(), first);
+    // Sized to its contents: nothing is cut off.
+    const Suspension_Heights_Class* t = d.Heights();
+    QVERIFY(t->viewport()->width() >= t->horizontalHeader()->length());
+    QVERIFY(t->viewport()->height() >= t->verticalHeader()->length());
+}
+
+void Status_Displays::lever_length_entry_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("entry"); // what the line edit took
+    QTest::addColumn<QString>("image"); // ok, warning or none
+    QTest::newRow("7.5 after a saved 6.0") << "7.5"
+                                           << "7.5"
+                                           << "ok";
+    QTest::newRow("the saved value") << "6.0"
+                                     << "6.0"
+                                     << "none";
+    QTest::newRow("over 8") << "9"
+                            << "9"
+                            << "warning";
+    QTest::newRow("under 3") << "2"
+                             << "2"
+                             << "warning";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "warning";
+    QTest::newRow("no digit after 1 can be in range") << "10"
+                                                      << "1"
+                                                      << "warning";
+    QTest::newRow("letters, second decimal, sign") << "x-7.55"
+                                                   << "7.5"
+                                                   << "ok";
+    // The entry is read in the C locale whatever the user's: no group separators.
+    QTest::newRow("group separator") << "4,5"
+                                     << "4"
+                                     << "ok";
+}
+
+void Status_Displays::lever_length_entry()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, entry);
+    QFETCH(QString, image);
+    Lever_Length_Form form;
+    form.load_lever_length();
+    auto edit = form.findChild<QLineEdit*>(QStringLiteral("lineEdit"));
+    auto label = form.findChild<QLabel*>(QStringLiteral("lblValidityImage"));
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->text(), entry);
+    QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("btnSaveLL"))->isEnabled(),
+             image == QLatin1String("ok"));
+    const QString resource = image == QLatin1String("ok") ? QStringLiteral(":/images/imgOk")
+                                                          : QStringLiteral(":/images/imgWarning");
+    QCOMPARE(label->pixmap(Qt::ReturnByValue).toImage(),
+             image == QLatin1String("none") ? QImage() : QPixmap(resource).toImage());
+    QCOMPARE(label->toolTip(),
+             image != QLatin1String("warning")
+                 ? QString()
+                 : QStringLiteral("<html><head/><body><p>Please enter a number from 3.0 to "
+                                  "8.0</p></body></html>"));
+    QCOMPARE(form.lever_length(), 6.0); // nothing saved
+}
+
+void Status_Displays::lever_length_load_and_save_data()
+{
+    QTest::addColumn<QVariant>("stored");       // invalid: no key
+    QTest::addColumn<QStringList>("actions");   // type:TEXT, enter, factory, save
+    QTest::addColumn<QString>("entry");         // the line edit afterwards
+    QTest::addColumn<QList<double>>("emitted"); // lever_length_changed, in order
+    QTest::addColumn<QVariant>("saved");        // "System/ll" afterwards
+    QTest::newRow("absent: factory standard")
+        << QVariant() << QStringList() << "6.0" << QList<double>{6.0} << QVariant();
+    QTest::newRow("stored as text")
+        << QVariant("7.2") << QStringList() << "7.2" << QList<double>{7.2} << QVariant("7.2");
+    QTest::newRow("not a number") << QVariant("abc") << QStringList() << "0.0" << QList<double>{0.0}
+                                  << QVariant("abc");
+    QTest::newRow("out of range is not checked")
+        << QVariant(12.0) << QStringList() << "12.0" << QList<double>{12.0} << QVariant(12.0);
+    QTest::newRow("factory button does not save")
+        << QVariant(7.5) << QStringList{"factory"} << "6.0" << QList<double>{7.5} << QVariant(7.5);
+    QTest::newRow("factory button then Save") << QVariant(7.5) << QStringList{"factory", "save"}
+                                              << "6.0" << QList<double>{7.5, 6.0} << QVariant(6.0);
+    QTest::newRow("Enter saves") << QVariant() << QStringList{"type:7.5", "enter"} << "7.5"
+                                 << QList<double>{6.0, 7.5} << QVariant(7.5);
+    QTest::newRow("Enter out of range saves nothing")
+        << QVariant() << QStringList{"type:9", "enter"} << "9" << QList<double>{6.0} << QVariant();
+}
+
+void Status_Displays::lever_length_load_and_save()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QStringList, actions);
+    QFETCH(QString, entry);
+    QFETCH(QList<double>, emitted);
+    QFETCH(QVariant, saved);
+    if (stored.isValid())
+        QSettings().setValue(QStringLiteral("System/ll"), stored);
+    Lever_Length_Form form;
+    QSignalSpy changed(&form, &Lever_Length_Form::lever_length_changed);
+    form.load_lever_length();
+    auto edit = form.findChild<QLineEdit*>(QStringLiteral("lineEdit"));
+    for (const QString& action : actions) {
+        if (action.startsWith(QLatin1String("type:"))) {
+            edit->clear();
+            QTest::keyClicks(edit, action.mid(5));
+        } else if (action == QLatin1String("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else {
+            const char* button = action == QLatin1String("save") ? "btnSaveLL" : "pbFactoryStd";
+            QTest::mouseClick(form.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+        }
+    }
+    QCOMPARE(edit->text(), entry);
+    QList<double> values;
+    for (const QList<QVariant>& call : changed)
+        values << call.at(0).toDouble();
+    QCOMPARE(values, emitted);
+    QCOMPARE(QSettings().value(QStringLiteral("System/ll")).toString(), saved.toString());
+    if (saved.isValid() && saved != stored) {
+        // Written at once into the temporary home's settings file.
+        QFile file(QSettings().fileName());
+        QVERIFY(file.fileName().startsWith(QDir::homePath() + QLatin1Char('/')));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("ll=" + saved.toString().toLatin1()));
+    }
+}
+
+void Status_Displays::fault_tab_blinks_while_a_fault_stands()
+{
+    MainWindow window;
+    QTabBar* bar = window.Display_Tabs()->tabBar();
+    const int fault_tab = window.Display_Tabs()->indexOf(window.Fault_Tab());
+    const auto painted = [&](bool on) {
+        window.fault_tab_update(on);
+        return bar->tabTextColor(fault_tab) == QColor(QStringLiteral("orangered")) &&
+               !window.Display_Tabs()->tabIcon(fault_tab).isNull();
+    };
+    QVERIFY(!painted(true));
+    QVERIFY(act(window.Fault_Tab(), QStringLiteral("Rx_FM2 FM2 00010")));
+    QVERIFY(painted(true));
+    QVERIFY(!painted(false));
+    QCOMPARE(bar->tabTextColor(fault_tab), QColor(QStringLiteral("black")));
+    QVERIFY(act(window.Fault_Tab(), QStringLiteral("Rx_FM2 FM2 00000")));
+    QVERIFY(!painted(true));
+}
+
+void Status_Displays::live_against_the_virtual_controller()
+{
+    // Declared before the rig, so that the worker stops before they go.
+    MainDisplay main;
+    IODisplay io;
+    DevInfoDisplay dev;
+    ErrorsDisplay errors;
+    COM_Display_Interface* const tabs[] = {&main, &io, &dev, &errors};
+    std::vector<std::unique_ptr<TX_Sched_Item_Send_Once_Class>> fault_words;
+    // The main window's wiring: fault words, and the ignition read for the battery.
+    for (Packet_Class* request : {static_cast<Packet_Class*>(new Packet_Get_FM1),
+                                  static_cast<Packet_Class*>(new Packet_Get_FM2),
+                                  static_cast<Packet_Class*>(new Packet_Get_FM3)}) {
+        request->setResponse_FiltertoDefault();
+        Packet_Shared_Ptr handle(request);
+        handle->AllocateData();
+        fault_words.emplace_back(new TX_Sched_Item_Send_Once_Class(handle));
+        const QByteArray slot = "1Rx_" + request->toQString().right(3).toLatin1() +
+                                "(QSharedPointer<Quillon::Packet_Class>)";
+        QVERIFY(connect(fault_words.back().get(), SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)),
+                        &errors, slot.constData()));
+    }
+    connect(fault_words[0].get(), SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), &main,
+            SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>)));
+    connect(io.Ignition_Item(), SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), &main,
+            SLOT(Rx_Ignition(QSharedPointer<Quillon::Packet_Class>)));
+    main.Heights()->lever_length_changed(6.0);
+
+    Worker_Rig rig;
+    rig.sim.set_compressor_enabled(false);
+    rig.sim.set_pressure_raw(641);                 // 98.6 psi
+    rig.sim.set_angle_raw(Sim::Side::Driver, 785); // 30.0 degrees
+    rig.sim.set_angle_raw(Sim::Side::Curb, 330);   // -20.0 degrees
+    rig.sim.set_input(Sim::Input::Trigger, true);
+    rig.sim.set_input(Sim::Input::Door_Low, true);
+    rig.sim.set_input(Sim::Input::Door_High, false);
+    QString error;
+    QVERIFY2(rig.start(&error), qPrintable(error));
+    Sent_Log sent(rig.resource);
+    const auto poll_faults = [&] {
+        for (auto& item : fault_words)
+            QTRY_VERIFY(!item->Is_Scheduled());
+        for (auto& item : fault_words)
+            rig.worker->TX_Scheduler->Schedule_Item(item.get());
+    };
+    for (COM_Display_Interface* tab : tabs) {
+        tab->COM_Connect(rig.worker);
+        tab->Has_Focus();
+    }
+
+    QTRY_COMPARE(probe(&main, "tbxMode"), QStringLiteral("Idle"));
+    QTRY_COMPARE(probe(&main, "tbxResPsi"), QStringLiteral("98"));
+    QTRY_COMPARE(probe(&main, "cells"), QStringLiteral("30.0°|-20.0°|3.0\"|-2.1\""));
+    QTRY_VERIFY(!probe(&main, "tbxCompTemp").isEmpty());
+    QTRY_VERIFY(!probe(&main, "tbxBatteryVolts").isEmpty());
+    QTRY_COMPARE(probe(&io, "cbxTrigger") + probe(&io, "cbxDoorSwitchAL") +
+                     probe(&io, "cbxDoorSwitchAH") + probe(&io, "cbxIgnition"),
+                 QStringLiteral("1101"));
+    QTRY_COMPARE(probe(&dev, "tbxSN"), QStringLiteral("202407154711"));
+    QTRY_COMPARE(probe(&dev, "tbxFirmwareVer"), QStringLiteral("AS150 R1.07"));
+
+    // Sensor faults: the tab ticks them, and the driver's angle and the
+    // pressure are no longer read.
+    QVERIFY(rig.sim.set_fault_flags(1, "00101"));
+    QVERIFY(rig.sim.set_fault_flags(3, "00100"));
+    poll_faults();
+    QTRY_COMPARE(probe(&errors, "faults"), QStringLiteral("101000000010"));
+    QTRY_COMPARE(probe(&main, "tbxResPsi"), QStringLiteral("Faulted"));
+    QTest::qWait(100); // an answer already on its way may still arrive
+    const unsigned parked = rig.sim.request_count("get PXV") + rig.sim.request_count("get DSA");
+    const unsigned modes = rig.sim.request_count("get MOD");
+    QTRY_VERIFY(rig.sim.request_count("get MOD") >= modes + 5u);
+    QCOMPARE(rig.sim.request_count("get PXV") + rig.sim.request_count("get DSA"), parked);
+
+    QVERIFY(rig.sim.set_fault_flags(1, "00000"));
+    QVERIFY(rig.sim.set_fault_flags(3, "00000"));
+    poll_faults();
+    QTRY_COMPARE(probe(&errors, "faults"), QStringLiteral("000000000000"));
+    QTRY_COMPARE(probe(&main, "tbxResPsi"), QStringLiteral("98"));
+    QVERIFY(!errors.Any_Fault());
+
+    // Staying on the device tab read it once; leaving stops every read.
+    QCOMPARE(sent.codes.filter(QStringLiteral("SN")), QStringList({"SN1", "SN2", "SN3", "SN4"}));
+    QCOMPARE(sent.codes.filter(QRegularExpression("PRT|REV")), QStringList({"PRT", "REV"}));
+    for (COM_Display_Interface* tab : tabs)
+        tab->Lost_Focus();
+    for (auto item : main.Items() + io.Items())
+        QTRY_VERIFY(!item->Is_Scheduled());
+    const unsigned total = rig.sim.total_requests();
+    rig.sim.set_input(Sim::Input::Trigger, false);
+    QTest::qWait(200);
+    QCOMPARE(rig.sim.total_requests(), total);
+    QCOMPARE(probe(&io, "cbxTrigger"), QStringLiteral("1"));
+
+    // Back again: the same items run. The device tab loses its worker while
+    // SN2 is on the line; the chain stops there, and the next connection
+    // reads the serial number from the start.
+    sent.codes.clear();
+    const auto drop = connect(
+        rig.resource, &COM_Resource::Tx_Packet, &dev,
+        [&dev](QSharedPointer<Packet_Class> p) {
+            if (p->toQString().endsWith(QLatin1String("SN2")))
+                dev.COM_Disconnect();
+        },
+        Qt::QueuedConnection);
+    for (COM_Display_Interface* tab : tabs)
+        tab->Has_Focus();
+    QTRY_COMPARE(probe(&io, "cbxTrigger"), QStringLiteral("0"));
+    QTRY_VERIFY(sent.codes.contains(QStringLiteral("SN2")));
+    QTest::qWait(300);
+    disconnect(drop);
+    dev.COM_Connect(rig.worker);
+    dev.Has_Focus();
+    QTRY_COMPARE(sent.codes.filter(QStringLiteral("SN")),
+                 QStringList({"SN1", "SN2", "SN1", "SN2", "SN3", "SN4"}));
+    for (COM_Display_Interface* tab : tabs)
+        tab->Lost_Focus();
+    rig.stop();
+}
+
+VANTOR_TEST_MAIN(Status_Displays)
+#include "tst_status_displays.moc"
