@@ -74,24 +74,20 @@ QWidget* make_tab(const QString& kind)
         return new DevInfoDisplay;
     if (kind == QLatin1String("errors"))
         return new ErrorsDisplay;
-    return new Suspension_Heights_Class(QFont());
+    if (kind == QLatin1String("heights"))
+        return new Suspension_Heights_Class(QFont());
+    auto form = new Lever_Length_Form;
+    QObject::connect(form, &Lever_Length_Form::lever_length_changed, [form](double length) {
+        const QString before = form->property("emitted").toString();
+        form->setProperty("emitted",
+                          (before.isEmpty() ? "" : before + ' ') + QString::number(length));
+    });
+    return form;
 }
 
-// One step of a script: "Slot ARG" calls the slot with ARG as its argument (a
-// response body such as "MOD 00003", "=12.6" for an exact IGV or PXV
-// reading, a number, or 0/1), and "Combo N" selects item N of that combo box.
-bool act(QWidget* tab, const QString& step)
+// Calls the slot `name` with `arg` made into its argument.
+bool invoke(QWidget* tab, const QByteArray& name, const QString& arg)
 {
-    const QByteArray name = step.section(QLatin1Char(' '), 0, 0).toLatin1();
-    const QString arg = step.section(QLatin1Char(' '), 1);
-    if (auto combo = tab->findChild<QComboBox*>(QLatin1String(name))) {
-        combo->setCurrentIndex(arg.toInt());
-        return true;
-    }
-    if (name == "init_periodic_items") {
-        static_cast<COM_Display_Interface*>(tab)->init_periodic_items();
-        return true;
-    }
     const QMetaObject* meta = tab->metaObject();
     for (int i = 0; i < meta->methodCount(); ++i) {
         const QMetaMethod slot = meta->method(i);
@@ -120,14 +116,47 @@ bool act(QWidget* tab, const QString& step)
     return false;
 }
 
+// One step of a script: "Slot ARG" calls the slot with ARG as its argument (a
+// response body such as "MOD 00003", "=12.6" for an exact IGV or PXV
+// reading, a number, or 0/1); "Combo N" selects item N of that combo box,
+// "Button" clicks it, "type TEXT" types into the line edit after clearing it,
+// "enter" presses Return there, "store VALUE" writes the lever length into
+// the settings and "load" has the form load it.
+bool act(QWidget* tab, const QString& step)
+{
+    const QByteArray name = step.section(QLatin1Char(' '), 0, 0).toLatin1();
+    const QString arg = step.section(QLatin1Char(' '), 1);
+    auto edit = tab->findChild<QLineEdit*>(QStringLiteral("lineEdit"));
+    if (auto combo = tab->findChild<QComboBox*>(QLatin1String(name)))
+        combo->setCurrentIndex(arg.toInt());
+    else if (auto button = tab->findChild<QPushButton*>(QLatin1String(name)))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else if (name == "type") {
+        edit->clear();
+        QTest::keyClicks(edit, arg);
+    } else if (name == "enter")
+        QTest::keyClick(edit, Qt::Key_Return);
+    else if (name == "store")
+        QSettings().setValue(QStringLiteral("System/ll"), arg);
+    else if (name == "load")
+        static_cast<Lever_Length_Form*>(tab)->load_lever_length();
+    else if (name == "init_periodic_items")
+        static_cast<COM_Display_Interface*>(tab)->init_periodic_items();
+    else
+        return invoke(tab, name, arg);
+    return true;
+}
+
 QString cells(const Suspension_Heights_Class* t)
 {
     return t->item(0, 0)->text() + '|' + t->item(0, 1)->text() + '|' + t->item(1, 0)->text() + '|' +
            t->item(1, 1)->text();
 }
 
-// What the tab shows under `name`: a field's text, a box as 0 or 1, a warning
-// label as "!" while its image shows followed by its tool tip; or "cells" and
+// What the tab shows under `name`: a field's text, a check box as 0 or 1, a
+// button as enabled 0 or 1, a label as its image ("!" warning, "+" ok, none)
+// followed by its tool tip; the stored lever length "ll" and the lengths the
+// form "emitted"; or "cells" and
 // "colours" of a height table, "faults" as the twelve fault boxes in
 // blink-code order, "any" fault, the five reads of the main status display
 // as "parked" (R repeating, - parked) and the pressure field's "psi colour".
@@ -166,8 +195,17 @@ QString probe(QWidget* tab, const QString& name)
         return field->text();
     if (auto box = qobject_cast<QCheckBox*>(widget))
         return QString::number(box->isChecked());
-    if (auto label = qobject_cast<QLabel*>(widget))
-        return (label->pixmap(Qt::ReturnByValue).isNull() ? "" : "!") + label->toolTip();
+    if (auto button = qobject_cast<QPushButton*>(widget))
+        return QString::number(button->isEnabled());
+    if (auto label = qobject_cast<QLabel*>(widget)) {
+        const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+        const bool ok = image == QPixmap(QStringLiteral(":/images/imgOk")).toImage();
+        return (image.isNull() ? "" : ok ? "+" : "!") + label->toolTip();
+    }
+    if (name == QLatin1String("ll"))
+        return QSettings().value(QStringLiteral("System/ll")).toString();
+    if (name == QLatin1String("emitted"))
+        return tab->property("emitted").toString();
     return QStringLiteral("no ") + name;
 }
 
@@ -182,10 +220,6 @@ private slots:
     void shown_data();
     void shown();
     void tab_key_passes_over_the_heights_table();
-    void lever_length_entry_data();
-    void lever_length_entry();
-    void lever_length_load_and_save_data();
-    void lever_length_load_and_save();
     void fault_tab_blinks_while_a_fault_stands();
     void live_against_the_virtual_controller();
 };
@@ -193,163 +227,105 @@ private slots:
 void Status_Displays::shown_data()
 {
     QTest::addColumn<QString>("tab");
-    QTest::addColumn<QStringList>("script"); // steps (see act) and "?probe=expected"
-    const QString under = QStringLiteral("Reservoir pressure under 90 PSI");
-    const QString low_battery = QStringLiteral("Battery Under-voltage warning");
-
-    QTest::newRow("mode texts") << "main"
-                                << QStringList{"Rx_Mode MOD 00000", "?tbxMode=Idle",
-                                               "Rx_Mode MOD 00001", "?tbxMode=Lowering",
-                                               "Rx_Mode MOD 00002", "?tbxMode=Raising",
-                                               "Rx_Mode MOD 00003", "?tbxMode=Compressor test",
-                                               "Rx_Mode MOD 00007", "?tbxMode=",
-                                               "Rx_Mode MOD 00003", "Rx_Mode MOD 0x001",
-                                               "?tbxMode="};
+    // Steps separated by ";": actions (see act) and "?probe=expected" (see probe).
+    QTest::addColumn<QString>("script");
+    const auto row = [](const char* name, const char* tab, const QString& script) {
+        QTest::newRow(name) << QString(tab) << script;
+    };
+    row("mode texts", "main",
+        "Rx_Mode MOD 00000; ?tbxMode=Idle; Rx_Mode MOD 00001; ?tbxMode=Lowering; "
+        "Rx_Mode MOD 00002; ?tbxMode=Raising; Rx_Mode MOD 00003; ?tbxMode=Compressor test; "
+        "Rx_Mode MOD 00007; ?tbxMode=; Rx_Mode MOD 00003; Rx_Mode MOD 0x001; ?tbxMode=");
     // The first sample is taken as it is, later ones smoothed: 12.0, 10.8, 9.72, 10.008.
-    QTest::newRow("battery smoothing and blink")
-        << "main"
-        << QStringList{"Rx_Ignition =12.0", "?tbxBatteryVolts=12.0", "Rx_Ignition =0.0",
-                       "update_battery_warn 1", "?lblBatteryWarning=", "Rx_Ignition =0.0",
-                       "update_battery_warn 1", "?lblBatteryWarning=!" + low_battery,
-                       "update_battery_warn 0", "?lblBatteryWarning=" + low_battery,
-                       "update_battery_warn 1", "Rx_Ignition IGV 00506", "?tbxBatteryVolts=12.6",
-                       // Recovered in an on-phase: the image waits for the off-phase.
-                       "update_battery_warn 1", "?lblBatteryWarning=!", "update_battery_warn 0",
-                       "?lblBatteryWarning=", "update_battery_warn 1", "?lblBatteryWarning="};
-    QTest::newRow("no battery below 2 V")
-        << "main"
-        << QStringList{"Rx_Ignition =1.99", "update_battery_warn 1", "?lblBatteryWarning="};
-    QTest::newRow("battery 2.0 V") << "main"
-                                   << QStringList{"Rx_Ignition =2.0", "update_battery_warn 1",
-                                                  "?lblBatteryWarning=!" + low_battery};
-    QTest::newRow("battery 10.0 V")
-        << "main"
-        << QStringList{"Rx_Ignition =10.0", "update_battery_warn 1", "?lblBatteryWarning="};
+    // Recovered in an on-phase, the warning keeps its image until the off-phase.
+    row("battery smoothing and blink", "main",
+        "Rx_Ignition =12.0; ?tbxBatteryVolts=12.0; Rx_Ignition =0.0; update_battery_warn 1; "
+        "?lblBatteryWarning=; Rx_Ignition =0.0; update_battery_warn 1; "
+        "?lblBatteryWarning=!Battery Under-voltage warning; update_battery_warn 0; "
+        "?lblBatteryWarning=Battery Under-voltage warning; update_battery_warn 1; "
+        "Rx_Ignition IGV 00506; ?tbxBatteryVolts=12.6; update_battery_warn 1; "
+        "?lblBatteryWarning=!; update_battery_warn 0; ?lblBatteryWarning=; "
+        "update_battery_warn 1; ?lblBatteryWarning=");
+    row("no battery below 2 V", "main",
+        "Rx_Ignition =1.99; update_battery_warn 1; ?lblBatteryWarning=");
+    row("battery 2.0 V", "main",
+        "Rx_Ignition =2.0; update_battery_warn 1; ?lblBatteryWarning=!Battery Under-voltage "
+        "warning");
+    row("battery 10.0 V", "main", "Rx_Ignition =10.0; update_battery_warn 1; ?lblBatteryWarning=");
     // One sample from the starting 100 psi: smoothed = (sample + 900) / 10.
-    QTest::newRow("pressure 89.83")
-        << "main" << QStringList{"Rx_ResPsi =-1.7",      "?tbxResPsi=-1",
-                                 "update_ResPsi_warn 1", "?lblResPsiWarning=!" + under,
-                                 "update_ResPsi_warn 0", "?lblResPsiWarning=" + under};
-    QTest::newRow("pressure 90.0")
-        << "main"
-        << QStringList{"Rx_ResPsi =0.0", "update_ResPsi_warn 1",
-                       "?lblResPsiWarning=", "Rx_ResPsi PXV 00641", "?tbxResPsi=98"};
-    QTest::newRow("pressure 177.0")
-        << "main" << QStringList{"Rx_ResPsi =870.0", "update_ResPsi_warn 1", "?lblResPsiWarning="};
-    QTest::newRow("pressure 177.1") << "main"
-                                    << QStringList{"Rx_ResPsi =871.0", "update_ResPsi_warn 1",
-                                                   "?lblResPsiWarning=!Reservoir pressure over "
-                                                   "175 PSI"};
+    row("pressure 89.83", "main",
+        "Rx_ResPsi =-1.7; ?tbxResPsi=-1; update_ResPsi_warn 1; "
+        "?lblResPsiWarning=!Reservoir pressure under 90 PSI; update_ResPsi_warn 0; "
+        "?lblResPsiWarning=Reservoir pressure under 90 PSI");
+    row("pressure 90.0", "main",
+        "Rx_ResPsi =0.0; update_ResPsi_warn 1; ?lblResPsiWarning=; Rx_ResPsi PXV 00641; "
+        "?tbxResPsi=98");
+    row("pressure 177.0", "main", "Rx_ResPsi =870.0; update_ResPsi_warn 1; ?lblResPsiWarning=");
+    row("pressure 177.1", "main",
+        "Rx_ResPsi =871.0; update_ResPsi_warn 1; "
+        "?lblResPsiWarning=!Reservoir pressure over 175 PSI");
     // Raw 167 is 71.75 F and 22.09 C; raw 5 is -50.3 F and -45.7 C.
-    QTest::newRow("temperature units")
-        << "main"
-        << QStringList{
-               "cbxCompTempUnits 1",    "?tbxCompTemp=",         "cbxCompTempUnits 0",
-               "Rx_CompTemp OAT 00167", "?tbxCompTemp=71",       "cbxCompTempUnits 1",
-               "?tbxCompTemp=22",       "Rx_CompTemp OAT 00005", "?tbxCompTemp=-45",
-               "cbxCompTempUnits 0",    "?tbxCompTemp=-50",      "CompTempUnits_IndexChanged 2",
-               "?tbxCompTemp="};
+    row("temperature units", "main",
+        "cbxCompTempUnits 1; ?tbxCompTemp=; cbxCompTempUnits 0; Rx_CompTemp OAT 00167; "
+        "?tbxCompTemp=71; cbxCompTempUnits 1; ?tbxCompTemp=22; Rx_CompTemp OAT 00005; "
+        "?tbxCompTemp=-45; cbxCompTempUnits 0; ?tbxCompTemp=-50; "
+        "CompTempUnits_IndexChanged 2; ?tbxCompTemp=");
     // Raw 785 is 29.985 degrees, raw 330 -19.98.
-    QTest::newRow("angles") << "main"
-                            << QStringList{"Rx_SuspPosLeft DSA 00785", "Rx_SuspPosRight PSA 00330",
-                                           "?cells=30.0°|-20.0°|3.0\"|-2.1\""};
+    row("angles", "main",
+        "Rx_SuspPosLeft DSA 00785; Rx_SuspPosRight PSA 00330; ?cells=30.0°|-20.0°|3.0\"|-2.1\"");
     // A reading already on its way when the fault is reported must not
     // replace "Faulted"; the first one after the fault has cleared does.
-    QTest::newRow("pressure sensor fault") << "main" << QStringList{"Rx_ResPsi =-1.0",
-                                                                    "Rx_FM1 FM1 00100",
-                                                                    "?tbxResPsi=Faulted",
-                                                                    "?psi colour=#ff4500",
-                                                                    "?parked=RRRR-",
-                                                                    "Rx_ResPsi =-1.0",
-                                                                    "?tbxResPsi=Faulted",
-                                                                    "update_ResPsi_warn 1",
-                                                                    "?lblResPsiWarning=",
-                                                                    "update_ResPsi_warn 0",
-                                                                    "?lblResPsiWarning=",
-                                                                    "Rx_FM1 FM1 00000",
-                                                                    "?parked=RRRRR",
-                                                                    "?psi colour=#000000",
-                                                                    "?tbxResPsi=Faulted",
-                                                                    "Rx_ResPsi =50.2",
-                                                                    "?tbxResPsi=50",
-                                                                    "update_ResPsi_warn 1",
-                                                                    "?lblResPsiWarning=!" + under};
-    QTest::newRow("angle sensor faults") << "main"
-                                         << QStringList{"Rx_SuspPosLeft DSA 00785",
-                                                        "Rx_SuspPosRight PSA 00785",
-                                                        "Rx_FM1 FM1 00001",
-                                                        "?parked=-RRRR",
-                                                        "?cells=Faulted|30.0°||3.0\"",
-                                                        "Rx_FM1 FM1 00010",
-                                                        "?parked=R-RRR",
-                                                        "?cells=30.0°|Faulted|3.0\"|",
-                                                        "Rx_FM1 FM1 00111",
-                                                        "?parked=--RR-",
-                                                        "Rx_FM1 FM1 00x00",
-                                                        "?parked=--RR-",
-                                                        "Rx_FM1 FM1 11000",
-                                                        "?parked=RRRRR",
-                                                        "?cells=30.0°|30.0°|3.0\"|3.0\""};
-    QTest::newRow("main: foreign answers") << "main"
-                                           << QStringList{"Rx_ResPsi DSA 00785",
-                                                          "Rx_Ignition PXV 00641",
-                                                          "Rx_Mode OAT 00001",
-                                                          "Rx_CompTemp MOD 00001",
-                                                          "Rx_SuspPosLeft PSA 00785",
-                                                          "Rx_SuspPosRight DSA 00785",
-                                                          "Rx_FM1 FM2 00111",
-                                                          "?tbxMode=",
-                                                          "?tbxResPsi=",
-                                                          "?tbxCompTemp=",
-                                                          "?tbxBatteryVolts=",
-                                                          "?parked=RRRRR",
-                                                          "?cells=0.0°|0.0°|0.0\"|0.0\""};
+    row("pressure sensor fault", "main",
+        "Rx_ResPsi =-1.0; Rx_FM1 FM1 00100; ?tbxResPsi=Faulted; ?psi colour=#ff4500; "
+        "?parked=RRRR-; Rx_ResPsi =-1.0; ?tbxResPsi=Faulted; update_ResPsi_warn 1; "
+        "?lblResPsiWarning=; update_ResPsi_warn 0; ?lblResPsiWarning=; Rx_FM1 FM1 00000; "
+        "?parked=RRRRR; ?psi colour=#000000; ?tbxResPsi=Faulted; Rx_ResPsi =50.2; "
+        "?tbxResPsi=50; update_ResPsi_warn 1; "
+        "?lblResPsiWarning=!Reservoir pressure under 90 PSI");
+    row("angle sensor faults", "main",
+        "Rx_SuspPosLeft DSA 00785; Rx_SuspPosRight PSA 00785; Rx_FM1 FM1 00001; "
+        "?parked=-RRRR; ?cells=Faulted|30.0°||3.0\"; Rx_FM1 FM1 00010; ?parked=R-RRR; "
+        "?cells=30.0°|Faulted|3.0\"|; Rx_FM1 FM1 00111; ?parked=--RR-; Rx_FM1 FM1 00x00; "
+        "?parked=--RR-; Rx_FM1 FM1 11000; ?parked=RRRRR; ?cells=30.0°|30.0°|3.0\"|3.0\"");
+    row("main: foreign answers", "main",
+        "Rx_ResPsi DSA 00785; Rx_Ignition PXV 00641; Rx_Mode OAT 00001; "
+        "Rx_CompTemp MOD 00001; Rx_SuspPosLeft PSA 00785; Rx_SuspPosRight DSA 00785; "
+        "Rx_FM1 FM2 00111; ?tbxMode=; ?tbxResPsi=; ?tbxCompTemp=; ?tbxBatteryVolts=; "
+        "?parked=RRRRR; ?cells=0.0°|0.0°|0.0\"|0.0\"");
 
     // Each boolean answer ticks its own box and no other.
     for (int on = 0; on < 8; ++on) {
-        QStringList script;
-        for (int i = 0; i < 8; ++i) {
-            script
-                << QStringLiteral("%1 %2 0000%3").arg(IO_Slots[i][0], IO_Slots[i][1]).arg(i == on)
-                << QStringLiteral("?%1=%2").arg(IO_Slots[i][2]).arg(i == on);
-        }
+        QString script;
+        for (int i = 0; i < 8; ++i)
+            script += QStringLiteral("%1 %2 0000%3; ?%4=%3; ")
+                          .arg(QLatin1String(IO_Slots[i][0]), QLatin1String(IO_Slots[i][1]),
+                               QString::number(i == on), QLatin1String(IO_Slots[i][2]));
         QTest::addRow("io: %s", IO_Slots[on][1]) << "io" << script;
     }
     // Raw 401 is 9.986 V, 402 10.011 V.
-    QTest::newRow("io: ignition over 10 V")
-        << "io"
-        << QStringList{"Rx_Ignition =10.1",     "?cbxIgnition=1",        "Rx_Ignition =10.0",
-                       "?cbxIgnition=0",        "Rx_Ignition IGV 00402", "?cbxIgnition=1",
-                       "Rx_Ignition IGV 00401", "?cbxIgnition=0"};
-    QTest::newRow("io: exhaust duty")
-        << "io" << QStringList{"Rx_OutputExhaust CES 00001", "?cbxOutputExhaust=1",
-                               "Rx_OutputExhaust CES 00000", "?cbxOutputExhaust=0",
-                               "Rx_OutputExhaust CES 01024", "?cbxOutputExhaust=1"};
-    QTest::newRow("io: foreign answers")
-        << "io" << QStringList{"Rx_Trigger LOL 00001",  "Rx_OutputExhaust CPT 00001",
-                               "Rx_Ignition PXV 00900", "?cbxTrigger=0",
-                               "?cbxOutputExhaust=0",   "?cbxIgnition=0"};
+    row("io: ignition over 10 V", "io",
+        "Rx_Ignition =10.1; ?cbxIgnition=1; Rx_Ignition =10.0; ?cbxIgnition=0; "
+        "Rx_Ignition IGV 00402; ?cbxIgnition=1; Rx_Ignition IGV 00401; ?cbxIgnition=0");
+    row("io: exhaust duty", "io",
+        "Rx_OutputExhaust CES 00001; ?cbxOutputExhaust=1; Rx_OutputExhaust CES 00000; "
+        "?cbxOutputExhaust=0; Rx_OutputExhaust CES 01024; ?cbxOutputExhaust=1");
+    row("io: foreign answers", "io",
+        "Rx_Trigger LOL 00001; Rx_OutputExhaust CPT 00001; Rx_Ignition PXV 00900; "
+        "?cbxTrigger=0; ?cbxOutputExhaust=0; ?cbxIgnition=0");
 
-    QTest::newRow("serial 15 3 2 45")
-        << "dev" << QStringList{"Rx_FirmwareSN SN1 00015", "Rx_FirmwareSN SN2 00003",
-                                "Rx_FirmwareSN SN3 00002", "Rx_FirmwareSN SN4 00045",
-                                "?tbxSN=15032045",         "?tbxFirmwareVer="};
-    QTest::newRow("serial 7 12 0 1")
-        << "dev"
-        << QStringList{"Rx_FirmwareSN SN1 00007", "Rx_FirmwareSN SN2 00012",
-                       "Rx_FirmwareSN SN3 00000", "Rx_FirmwareSN SN4 00001", "?tbxSN=07120001"};
-    QTest::newRow("serial parts each replaced by their own answer")
-        << "dev" << QStringList{"Rx_FirmwareSN SN3 00004", "?tbxSN=4",
-                                "Rx_FirmwareSN SN1 00009", "?tbxSN=094",
-                                "Rx_FirmwareSN SN4 00123", "Rx_FirmwareSN SN2 00055",
-                                "?tbxSN=09554123",         "Rx_FirmwareSN SN2 00056",
-                                "?tbxSN=09564123",         "Rx_FirmwareSN PRT AS150",
-                                "?tbxSN=09564123"};
-    QTest::newRow("part number") << "dev"
-                                 << QStringList{
-                                        "Rx_FirmwarePN PRT AS150", "?tbxFirmwareVer=AS150 ",
-                                        "Rx_FirmwarePN REV R1.07", "?tbxFirmwareVer=AS150 R1.07",
-                                        "Rx_FirmwarePN SN1 00001", "?tbxFirmwareVer=AS150 R1.07"};
+    row("serial 15 3 2 45", "dev",
+        "Rx_FirmwareSN SN1 00015; Rx_FirmwareSN SN2 00003; Rx_FirmwareSN SN3 00002; "
+        "Rx_FirmwareSN SN4 00045; ?tbxSN=15032045; ?tbxFirmwareVer=");
+    row("serial 7 12 0 1", "dev",
+        "Rx_FirmwareSN SN1 00007; Rx_FirmwareSN SN2 00012; Rx_FirmwareSN SN3 00000; "
+        "Rx_FirmwareSN SN4 00001; ?tbxSN=07120001");
+    row("serial parts each replaced by their own answer", "dev",
+        "Rx_FirmwareSN SN3 00004; ?tbxSN=4; Rx_FirmwareSN SN1 00009; ?tbxSN=094; "
+        "Rx_FirmwareSN SN4 00123; Rx_FirmwareSN SN2 00055; ?tbxSN=09554123; "
+        "Rx_FirmwareSN SN2 00056; ?tbxSN=09564123; Rx_FirmwareSN PRT AS150; ?tbxSN=09564123");
+    row("part number", "dev",
+        "Rx_FirmwarePN PRT AS150; ?tbxFirmwareVer=AS150 ; Rx_FirmwarePN REV R1.07; "
+        "?tbxFirmwareVer=AS150 R1.07; Rx_FirmwarePN SN1 00001; ?tbxFirmwareVer=AS150 R1.07");
 
     for (int i = 0; i < 12; ++i) {
         QString ticks(12, QLatin1Char('0'));
@@ -357,61 +333,69 @@ void Status_Displays::shown_data()
         const QString body = QLatin1String(Fault_Bodies[i]);
         QTest::addRow("faults: %s", Fault_Boxes[i])
             << "errors"
-            << QStringList{"Rx_" + body.left(3) + ' ' + body, "?faults=" + ticks, "?any=1"};
+            << "Rx_" + body.left(3) + ' ' + body + "; ?faults=" + ticks + "; ?any=1";
     }
-    QTest::newRow("faults: first digit")
-        << "errors" << QStringList{"Rx_FM1 FM1 10000", "?faults=000000000000", "?any=0"};
-    QTest::newRow("faults: air leak alone leaves the other words")
-        << "errors" << QStringList{"Rx_FM1 FM1 01111", "Rx_FM2 FM2 01111",     "Rx_FM3 FM3 01111",
-                                   "Rx_FM2 FM2 00010", "?faults=111011001111", "?any=1"};
-    QTest::newRow("faults: invalid or foreign answers")
-        << "errors" << QStringList{"Rx_FM1 FM1 00010",    "Rx_FM1 FM1 0111x", "Rx_FM1 FM2 01111",
-                                   "Rx_FM1 DSA 00512",    "Rx_FM2 FM2 0x000", "Rx_FM3 FM3 0000?",
-                                   "?faults=010000000000"};
-    QTest::newRow("faults: any of the three words")
-        << "errors" << QStringList{"Rx_FM1 FM1 00001", "Rx_FM3 FM3 01000",
-                                   "Rx_FM1 FM1 00000", "?any=1",
-                                   "Rx_FM3 FM3 00000", "?any=0",
-                                   "Rx_FM2 FM2 00100", "init_periodic_items",
-                                   "?any=0",           "?faults=000000100000"};
+    row("faults: first digit", "errors", "Rx_FM1 FM1 10000; ?faults=000000000000; ?any=0");
+    row("faults: air leak alone leaves the other words", "errors",
+        "Rx_FM1 FM1 01111; Rx_FM2 FM2 01111; Rx_FM3 FM3 01111; Rx_FM2 FM2 00010; "
+        "?faults=111011001111; ?any=1");
+    row("faults: invalid or foreign answers", "errors",
+        "Rx_FM1 FM1 00010; Rx_FM1 FM1 0111x; Rx_FM1 FM2 01111; Rx_FM1 DSA 00512; "
+        "Rx_FM2 FM2 0x000; Rx_FM3 FM3 0000?; ?faults=010000000000");
+    row("faults: any of the three words", "errors",
+        "Rx_FM1 FM1 00001; Rx_FM3 FM3 01000; Rx_FM1 FM1 00000; ?any=1; Rx_FM3 FM3 00000; "
+        "?any=0; Rx_FM2 FM2 00100; init_periodic_items; ?any=0; ?faults=000000100000");
 
     // sin(30) * 6 = 3.0; sin(10) * 6 = 1.04; sin(-5) * 6 = -0.52; sin(7.26) * 3 = 0.38.
-    QTest::newRow("heights: angles and distances")
-        << "heights"
-        << QStringList{"?cells=Invalid|Invalid|Invalid|Invalid",
-                       "curb_angle_changed 30",
-                       "?cells=Invalid|30.0°|Invalid|Invalid",
-                       "lever_length_changed 6",
-                       "?cells=0.0°|30.0°|0.0\"|3.0\"",
-                       "driver_angle_changed -30",
-                       "lever_length_changed 8",
-                       "?cells=-30.0°|30.0°|-4.0\"|4.0\"",
-                       "curb_angle_changed 30",
-                       "lever_length_changed 3",
-                       "curb_angle_changed 7.26",
-                       "?cells=-30.0°|7.3°|-1.5\"|0.4\"",
-                       "lever_length_changed -1",
-                       "?cells=-30.0°|7.3°|Invalid|Invalid"};
-    QTest::newRow("heights: faulted sides")
-        << "heights"
-        << QStringList{"lever_length_changed 6",       "curb_angle_changed 30",
-                       "driver_angle_changed 10",      "curb_valid_changed 0",
-                       "?cells=10.0°|Faulted|1.0\"|",  "?colours=#000000|#ff4500",
-                       "curb_angle_changed -5",        "curb_valid_changed 0",
-                       "lever_length_changed 6",       "?cells=10.0°|Faulted|1.0\"|",
-                       "curb_valid_changed 1",         "?cells=10.0°|30.0°|1.0\"|3.0\"",
-                       "?colours=#000000|#000000",     "curb_angle_changed -5",
-                       "driver_valid_changed 0",       "driver_angle_changed 20",
-                       "?cells=Faulted|-5.0°||-0.5\"", "?colours=#ff4500|#000000",
-                       "driver_valid_changed 1",       "?cells=10.0°|-5.0°|1.0\"|-0.5\""};
+    row("heights: angles and distances", "heights",
+        "?cells=Invalid|Invalid|Invalid|Invalid; curb_angle_changed 30; "
+        "?cells=Invalid|30.0°|Invalid|Invalid; lever_length_changed 6; "
+        "?cells=0.0°|30.0°|0.0\"|3.0\"; driver_angle_changed -30; lever_length_changed 8; "
+        "?cells=-30.0°|30.0°|-4.0\"|4.0\"; curb_angle_changed 30; lever_length_changed 3; "
+        "curb_angle_changed 7.26; ?cells=-30.0°|7.3°|-1.5\"|0.4\"; lever_length_changed -1; "
+        "?cells=-30.0°|7.3°|Invalid|Invalid");
+    row("heights: faulted sides", "heights",
+        "lever_length_changed 6; curb_angle_changed 30; driver_angle_changed 10; "
+        "curb_valid_changed 0; ?cells=10.0°|Faulted|1.0\"|; ?colours=#000000|#ff4500; "
+        "curb_angle_changed -5; curb_valid_changed 0; lever_length_changed 6; "
+        "?cells=10.0°|Faulted|1.0\"|; curb_valid_changed 1; ?cells=10.0°|30.0°|1.0\"|3.0\"; "
+        "?colours=#000000|#000000; curb_angle_changed -5; driver_valid_changed 0; "
+        "driver_angle_changed 20; ?cells=Faulted|-5.0°||-0.5\"; ?colours=#ff4500|#000000; "
+        "driver_valid_changed 1; ?cells=10.0°|-5.0°|1.0\"|-0.5\"");
+    const QString range = "!<html><head/><body><p>Please enter a number from 3.0 to 8.0</p></body>"
+                          "</html>";
+    // The entry is read in the C locale whatever the user's: no group separator.
+    row("lever: entries", "lever",
+        "load; ?emitted=6; ?lineEdit=6.0; ?btnSaveLL=0; ?lblValidityImage=; type 7.5; "
+        "?btnSaveLL=1; ?lblValidityImage=+; type 6.0; ?btnSaveLL=0; ?lblValidityImage=; type 9; "
+        "?lineEdit=9; ?lblValidityImage=" +
+            range + "; type 2; ?btnSaveLL=0; ?lblValidityImage=" + range +
+            "; type ; ?lblValidityImage=" + range +
+            "; type 10; ?lineEdit=1; type x-7.55; ?lineEdit=7.5; ?lblValidityImage=+; type 4,5; "
+            "?lineEdit=4; ?ll=; ?emitted=6");
+    row("lever: stored as text", "lever", "store 7.2; load; ?lineEdit=7.2; ?emitted=7.2");
+    row("lever: not a number", "lever",
+        "store abc; load; ?lineEdit=0.0; ?emitted=0; ?lblValidityImage=" + range);
+    row("lever: out of range is not checked", "lever",
+        "store 12.0; load; ?lineEdit=12.0; ?emitted=12; ?btnSaveLL=0");
+    row("lever: factory button, then save", "lever",
+        "store 7.5; load; pbFactoryStd; ?lineEdit=6.0; ?btnSaveLL=1; ?lblValidityImage=+; "
+        "?emitted=7.5; ?ll=7.5; btnSaveLL; ?emitted=7.5 6; ?ll=6; ?btnSaveLL=0; "
+        "?lblValidityImage=");
+    row("lever: Enter saves", "lever",
+        "load; type 9; enter; ?emitted=6; type 7.5; enter; ?emitted=6 7.5; ?ll=7.5; ?btnSaveLL=0");
 }
 
 void Status_Displays::shown()
 {
     QFETCH(QString, tab);
-    QFETCH(QStringList, script);
+    QFETCH(QString, script);
     std::unique_ptr<QWidget> widget(make_tab(tab));
-    for (const QString& step : script) {
+    for (QString step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        while (step.startsWith(QLatin1Char(' ')))
+            step.remove(0, 1);
+        if (step.isEmpty())
+            continue;
         if (!step.startsWith(QLatin1Char('?'))) {
             QVERIFY2(act(widget.get(), step), qPrintable(step));
             continue;
@@ -442,128 +426,6 @@ void Status_Displays::tab_key_passes_over_the_heights_table()
     const Suspension_Heights_Class* t = d.Heights();
     QVERIFY(t->viewport()->width() >= t->horizontalHeader()->length());
     QVERIFY(t->viewport()->height() >= t->verticalHeader()->length());
-}
-
-void Status_Displays::lever_length_entry_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("entry"); // what the line edit took
-    QTest::addColumn<QString>("image"); // ok, warning or none
-    QTest::newRow("7.5 after a saved 6.0") << "7.5"
-                                           << "7.5"
-                                           << "ok";
-    QTest::newRow("the saved value") << "6.0"
-                                     << "6.0"
-                                     << "none";
-    QTest::newRow("over 8") << "9"
-                            << "9"
-                            << "warning";
-    QTest::newRow("under 3") << "2"
-                             << "2"
-                             << "warning";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "warning";
-    QTest::newRow("no digit after 1 can be in range") << "10"
-                                                      << "1"
-                                                      << "warning";
-    QTest::newRow("letters, second decimal, sign") << "x-7.55"
-                                                   << "7.5"
-                                                   << "ok";
-    // The entry is read in the C locale whatever the user's: no group separators.
-    QTest::newRow("group separator") << "4,5"
-                                     << "4"
-                                     << "ok";
-}
-
-void Status_Displays::lever_length_entry()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, entry);
-    QFETCH(QString, image);
-    Lever_Length_Form form;
-    form.load_lever_length();
-    auto edit = form.findChild<QLineEdit*>(QStringLiteral("lineEdit"));
-    auto label = form.findChild<QLabel*>(QStringLiteral("lblValidityImage"));
-    edit->clear();
-    QTest::keyClicks(edit, typed);
-    QCOMPARE(edit->text(), entry);
-    QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("btnSaveLL"))->isEnabled(),
-             image == QLatin1String("ok"));
-    const QString resource = image == QLatin1String("ok") ? QStringLiteral(":/images/imgOk")
-                                                          : QStringLiteral(":/images/imgWarning");
-    QCOMPARE(label->pixmap(Qt::ReturnByValue).toImage(),
-             image == QLatin1String("none") ? QImage() : QPixmap(resource).toImage());
-    QCOMPARE(label->toolTip(),
-             image != QLatin1String("warning")
-                 ? QString()
-                 : QStringLiteral("<html><head/><body><p>Please enter a number from 3.0 to "
-                                  "8.0</p></body></html>"));
-    QCOMPARE(form.lever_length(), 6.0); // nothing saved
-}
-
-void Status_Displays::lever_length_load_and_save_data()
-{
-    QTest::addColumn<QVariant>("stored");       // invalid: no key
-    QTest::addColumn<QStringList>("actions");   // type:TEXT, enter, factory, save
-    QTest::addColumn<QString>("entry");         // the line edit afterwards
-    QTest::addColumn<QList<double>>("emitted"); // lever_length_changed, in order
-    QTest::addColumn<QVariant>("saved");        // "System/ll" afterwards
-    QTest::newRow("absent: factory standard")
-        << QVariant() << QStringList() << "6.0" << QList<double>{6.0} << QVariant();
-    QTest::newRow("stored as text")
-        << QVariant("7.2") << QStringList() << "7.2" << QList<double>{7.2} << QVariant("7.2");
-    QTest::newRow("not a number") << QVariant("abc") << QStringList() << "0.0" << QList<double>{0.0}
-                                  << QVariant("abc");
-    QTest::newRow("out of range is not checked")
-        << QVariant(12.0) << QStringList() << "12.0" << QList<double>{12.0} << QVariant(12.0);
-    QTest::newRow("factory button does not save")
-        << QVariant(7.5) << QStringList{"factory"} << "6.0" << QList<double>{7.5} << QVariant(7.5);
-    QTest::newRow("factory button then Save") << QVariant(7.5) << QStringList{"factory", "save"}
-                                              << "6.0" << QList<double>{7.5, 6.0} << QVariant(6.0);
-    QTest::newRow("Enter saves") << QVariant() << QStringList{"type:7.5", "enter"} << "7.5"
-                                 << QList<double>{6.0, 7.5} << QVariant(7.5);
-    QTest::newRow("Enter out of range saves nothing")
-        << QVariant() << QStringList{"type:9", "enter"} << "9" << QList<double>{6.0} << QVariant();
-}
-
-void Status_Displays::lever_length_load_and_save()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QStringList, actions);
-    QFETCH(QString, entry);
-    QFETCH(QList<double>, emitted);
-    QFETCH(QVariant, saved);
-    if (stored.isValid())
-        QSettings().setValue(QStringLiteral("System/ll"), stored);
-    Lever_Length_Form form;
-    QSignalSpy changed(&form, &Lever_Length_Form::lever_length_changed);
-    form.load_lever_length();
-    auto edit = form.findChild<QLineEdit*>(QStringLiteral("lineEdit"));
-    for (const QString& action : actions) {
-        if (action.startsWith(QLatin1String("type:"))) {
-            edit->clear();
-            QTest::keyClicks(edit, action.mid(5));
-        } else if (action == QLatin1String("enter")) {
-            QTest::keyClick(edit, Qt::Key_Return);
-        } else {
-            const char* button = action == QLatin1String("save") ? "btnSaveLL" : "pbFactoryStd";
-            QTest::mouseClick(form.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
-        }
-    }
-    QCOMPARE(edit->text(), entry);
-    QList<double> values;
-    for (const QList<QVariant>& call : changed)
-        values << call.at(0).toDouble();
-    QCOMPARE(values, emitted);
-    QCOMPARE(QSettings().value(QStringLiteral("System/ll")).toString(), saved.toString());
-    if (saved.isValid() && saved != stored) {
-        // Written at once into the temporary home's settings file.
-        QFile file(QSettings().fileName());
-        QVERIFY(file.fileName().startsWith(QDir::homePath() + QLatin1Char('/')));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("ll=" + saved.toString().toLatin1()));
-    }
 }
 
 void Status_Displays::fault_tab_blinks_while_a_fault_stands()
