@@ -211,43 +211,32 @@ void Status_Displays::shown_data()
         "Rx_Mode MOD 00000; ?tbxMode=Idle; Rx_Mode MOD 00001; ?tbxMode=Lowering; "
         "Rx_Mode MOD 00002; ?tbxMode=Raising; Rx_Mode MOD 00003; ?tbxMode=Compressor test; "
         "Rx_Mode MOD 00007; ?tbxMode=; Rx_Mode MOD 00003; Rx_Mode MOD 0x001; ?tbxMode=");
-    // The first sample is taken as it is, later ones smoothed: 12.0, 10.8, 9.72, 10.008.
-    // Recovered in an on-phase, the warning keeps its image until the off-phase.
+    // The first sample is taken as it is, later ones smoothed: 1.5, then 2.0,
+    // then 10.0. Recovered in an on-phase, the warning keeps its image until
+    // the off-phase.
     row("battery smoothing and blink", "main",
-        "Rx_Ignition =12.0; ?tbxBatteryVolts=12.0; Rx_Ignition =0.0; update_battery_warn 1; "
-        "?lblBatteryWarning=; Rx_Ignition =0.0; update_battery_warn 1; "
-        "?lblBatteryWarning=!Battery Under-voltage warning; update_battery_warn 0; "
-        "?lblBatteryWarning=Battery Under-voltage warning; update_battery_warn 1; "
-        "Rx_Ignition IGV 00506; ?tbxBatteryVolts=12.6; update_battery_warn 1; "
+        "Rx_Ignition =1.5; update_battery_warn 1; ?lblBatteryWarning=; Rx_Ignition =6.5; "
+        "update_battery_warn 1; ?lblBatteryWarning=!Battery Under-voltage warning; "
+        "update_battery_warn 0; ?lblBatteryWarning=Battery Under-voltage warning; "
+        "update_battery_warn 1; Rx_Ignition =82; ?tbxBatteryVolts=82.0; update_battery_warn 1; "
         "?lblBatteryWarning=!; update_battery_warn 0; ?lblBatteryWarning=; "
-        "update_battery_warn 1; ?lblBatteryWarning=");
-    row("no battery below 2 V", "main",
-        "Rx_Ignition =1.99; update_battery_warn 1; ?lblBatteryWarning=");
-    row("battery 2.0 V", "main",
-        "Rx_Ignition =2.0; update_battery_warn 1; ?lblBatteryWarning=!Battery Under-voltage "
-        "warning");
-    row("battery 10.0 V", "main", "Rx_Ignition =10.0; update_battery_warn 1; ?lblBatteryWarning=");
-    // One sample from the starting 100 psi: smoothed = (sample + 900) / 10.
-    row("pressure 89.83", "main",
+        "update_battery_warn 1; ?lblBatteryWarning=; Rx_Ignition IGV 00506; "
+        "?tbxBatteryVolts=12.6");
+    // Smoothed = (sample + 9 * smoothed) / 10 from 100 psi: 89.83; 90.0, 177.0, 177.1.
+    row("pressure under 90", "main",
         "Rx_ResPsi =-1.7; ?tbxResPsi=-1; update_ResPsi_warn 1; "
         "?lblResPsiWarning=!Reservoir pressure under 90 PSI; update_ResPsi_warn 0; "
         "?lblResPsiWarning=Reservoir pressure under 90 PSI");
-    row("pressure 90.0", "main",
-        "Rx_ResPsi =0.0; update_ResPsi_warn 1; ?lblResPsiWarning=; Rx_ResPsi PXV 00641; "
-        "?tbxResPsi=98");
-    row("pressure 177.0", "main", "Rx_ResPsi =870.0; update_ResPsi_warn 1; ?lblResPsiWarning=");
-    row("pressure 177.1", "main",
-        "Rx_ResPsi =871.0; update_ResPsi_warn 1; "
-        "?lblResPsiWarning=!Reservoir pressure over 175 PSI");
+    row("pressure 90 to 177.1", "main",
+        "Rx_ResPsi =0.0; update_ResPsi_warn 1; ?lblResPsiWarning=; Rx_ResPsi =960; "
+        "update_ResPsi_warn 1; ?lblResPsiWarning=; Rx_ResPsi =178; update_ResPsi_warn 1; "
+        "?lblResPsiWarning=!Reservoir pressure over 175 PSI; Rx_ResPsi PXV 00641; ?tbxResPsi=98");
     // Raw 167 is 71.75 F and 22.09 C; raw 5 is -50.3 F and -45.7 C.
     row("temperature units", "main",
         "cbxCompTempUnits 1; ?tbxCompTemp=; cbxCompTempUnits 0; Rx_CompTemp OAT 00167; "
         "?tbxCompTemp=71; cbxCompTempUnits 1; ?tbxCompTemp=22; Rx_CompTemp OAT 00005; "
         "?tbxCompTemp=-45; cbxCompTempUnits 0; ?tbxCompTemp=-50; "
         "CompTempUnits_IndexChanged 2; ?tbxCompTemp=");
-    // Raw 785 is 29.985 degrees, raw 330 -19.98.
-    row("angles", "main",
-        "Rx_SuspPosLeft DSA 00785; Rx_SuspPosRight PSA 00330; ?cells=30.0°|-20.0°|3.0\"|-2.1\"");
     // A reading already on its way when the fault is reported must not
     // replace "Faulted"; the first one after the fault has cleared does.
     row("pressure sensor fault", "main",
@@ -257,11 +246,13 @@ void Status_Displays::shown_data()
         "?parked=RRRRR; ?psi colour=#000000; ?tbxResPsi=Faulted; Rx_ResPsi =50.2; "
         "?tbxResPsi=50; update_ResPsi_warn 1; "
         "?lblResPsiWarning=!Reservoir pressure under 90 PSI");
-    row("angle sensor faults", "main",
-        "Rx_SuspPosLeft DSA 00785; Rx_SuspPosRight PSA 00785; Rx_FM1 FM1 00001; "
-        "?parked=-RRRR; ?cells=Faulted|30.0°||3.0\"; Rx_FM1 FM1 00010; ?parked=R-RRR; "
-        "?cells=30.0°|Faulted|3.0\"|; Rx_FM1 FM1 00111; ?parked=--RR-; Rx_FM1 FM1 00x00; "
-        "?parked=--RR-; Rx_FM1 FM1 11000; ?parked=RRRRR; ?cells=30.0°|30.0°|3.0\"|3.0\"");
+    // Raw 785 is 29.985 degrees, raw 330 -19.98.
+    row("angles and their sensor faults", "main",
+        "Rx_SuspPosLeft DSA 00785; Rx_SuspPosRight PSA 00330; ?cells=30.0°|-20.0°|3.0\"|-2.1\"; "
+        "Rx_FM1 FM1 00001; ?parked=-RRRR; ?cells=Faulted|-20.0°||-2.1\"; Rx_FM1 FM1 00010; "
+        "?parked=R-RRR; ?cells=30.0°|Faulted|3.0\"|; Rx_FM1 FM1 00111; ?parked=--RR-; "
+        "Rx_FM1 FM1 00x00; ?parked=--RR-; Rx_FM1 FM1 11000; ?parked=RRRRR; "
+        "?cells=30.0°|-20.0°|3.0\"|-2.1\"");
     row("main: foreign answers", "main",
         "Rx_ResPsi DSA 00785; Rx_Ignition PXV 00641; Rx_Mode OAT 00001; "
         "Rx_CompTemp MOD 00001; Rx_SuspPosLeft PSA 00785; Rx_SuspPosRight DSA 00785; "
@@ -278,22 +269,19 @@ void Status_Displays::shown_data()
         QTest::addRow("io: %s", IO_Slots[on][1]) << "io" << script;
     }
     // Raw 401 is 9.986 V, 402 10.011 V.
-    row("io: ignition over 10 V", "io",
+    row("io: ignition, exhaust duty, foreign answers", "io",
         "Rx_Ignition =10.1; ?cbxIgnition=1; Rx_Ignition =10.0; ?cbxIgnition=0; "
-        "Rx_Ignition IGV 00402; ?cbxIgnition=1; Rx_Ignition IGV 00401; ?cbxIgnition=0");
-    row("io: exhaust duty", "io",
+        "Rx_Ignition IGV 00402; ?cbxIgnition=1; Rx_Ignition IGV 00401; ?cbxIgnition=0; "
         "Rx_OutputExhaust CES 00001; ?cbxOutputExhaust=1; Rx_OutputExhaust CES 00000; "
-        "?cbxOutputExhaust=0; Rx_OutputExhaust CES 01024; ?cbxOutputExhaust=1");
-    row("io: foreign answers", "io",
-        "Rx_Trigger LOL 00001; Rx_OutputExhaust CPT 00001; Rx_Ignition PXV 00900; "
-        "?cbxTrigger=0; ?cbxOutputExhaust=0; ?cbxIgnition=0");
+        "?cbxOutputExhaust=0; Rx_OutputExhaust CES 01024; ?cbxOutputExhaust=1; "
+        "Rx_Trigger LOL 00001; Rx_OutputExhaust CPT 00000; Rx_Ignition PXV 00900; "
+        "?cbxTrigger=0; ?cbxOutputExhaust=1; ?cbxIgnition=0");
 
-    row("serial 15 3 2 45", "dev",
+    row("serial numbers", "dev",
         "Rx_FirmwareSN SN1 00015; Rx_FirmwareSN SN2 00003; Rx_FirmwareSN SN3 00002; "
-        "Rx_FirmwareSN SN4 00045; ?tbxSN=15032045; ?tbxFirmwareVer=");
-    row("serial 7 12 0 1", "dev",
-        "Rx_FirmwareSN SN1 00007; Rx_FirmwareSN SN2 00012; Rx_FirmwareSN SN3 00000; "
-        "Rx_FirmwareSN SN4 00001; ?tbxSN=07120001");
+        "Rx_FirmwareSN SN4 00045; ?tbxSN=15032045; ?tbxFirmwareVer=; Rx_FirmwareSN SN1 00007; "
+        "Rx_FirmwareSN SN2 00012; Rx_FirmwareSN SN3 00000; Rx_FirmwareSN SN4 00001; "
+        "?tbxSN=07120001");
     row("serial parts each replaced by their own answer", "dev",
         "Rx_FirmwareSN SN3 00004; ?tbxSN=4; Rx_FirmwareSN SN1 00009; ?tbxSN=094; "
         "Rx_FirmwareSN SN4 00123; Rx_FirmwareSN SN2 00055; ?tbxSN=09554123; "
@@ -310,7 +298,6 @@ void Status_Displays::shown_data()
             << "errors"
             << "Rx_" + body.left(3) + ' ' + body + "; ?faults=" + ticks + "; ?any=1";
     }
-    row("faults: first digit", "errors", "Rx_FM1 FM1 10000; ?faults=000000000000; ?any=0");
     row("faults: air leak alone leaves the other words", "errors",
         "Rx_FM1 FM1 01111; Rx_FM2 FM2 01111; Rx_FM3 FM3 01111; Rx_FM2 FM2 00010; "
         "?faults=111011001111; ?any=1");
@@ -318,7 +305,8 @@ void Status_Displays::shown_data()
         "Rx_FM1 FM1 00010; Rx_FM1 FM1 0111x; Rx_FM1 FM2 01111; Rx_FM1 DSA 00512; "
         "Rx_FM2 FM2 0x000; Rx_FM3 FM3 0000?; ?faults=010000000000");
     row("faults: any of the three words", "errors",
-        "Rx_FM1 FM1 00001; Rx_FM3 FM3 01000; Rx_FM1 FM1 00000; ?any=1; Rx_FM3 FM3 00000; "
+        "Rx_FM1 FM1 10000; ?faults=000000000000; ?any=0; Rx_FM1 FM1 00001; Rx_FM3 FM3 01000; "
+        "Rx_FM1 FM1 00000; ?any=1; Rx_FM3 FM3 00000; "
         "?any=0; Rx_FM2 FM2 00100; init_periodic_items; ?any=0; ?faults=000000100000");
 
     // sin(30) * 6 = 3.0; sin(10) * 6 = 1.04; sin(-5) * 6 = -0.52; sin(7.26) * 3 = 0.38.
@@ -348,11 +336,9 @@ void Status_Displays::shown_data()
             "; type ; ?lblValidityImage=" + range +
             "; type 10; ?lineEdit=1; type x-7.55; ?lineEdit=7.5; ?lblValidityImage=+; type 4,5; "
             "?lineEdit=4; ?ll=; ?emitted=6");
-    row("lever: stored as text", "lever", "store 7.2; load; ?lineEdit=7.2; ?emitted=7.2");
-    row("lever: not a number", "lever",
-        "store abc; load; ?lineEdit=0.0; ?emitted=0; ?lblValidityImage=" + range);
-    row("lever: out of range is not checked", "lever",
-        "store 12.0; load; ?lineEdit=12.0; ?emitted=12; ?btnSaveLL=0");
+    row("lever: stored values are not checked", "lever",
+        "store abc; load; ?lineEdit=0.0; ?lblValidityImage=" + range +
+            "; store 12.0; load; ?lineEdit=12.0; ?btnSaveLL=0; ?emitted=0 12");
     row("lever: factory button, then save", "lever",
         "store 7.5; load; pbFactoryStd; ?lineEdit=6.0; ?btnSaveLL=1; ?lblValidityImage=+; "
         "?emitted=7.5; ?ll=7.5; btnSaveLL; ?emitted=7.5 6; ?ll=6; ?btnSaveLL=0; "
@@ -389,37 +375,32 @@ void Status_Displays::tab_key_passes_over_the_heights_table()
     QVERIFY(QTest::qWaitForWindowActive(&d));
     QWidget* first = d.findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"));
     first->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), first);
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 12 && (i == 0 || QApplication::focusWidget() != first); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(!qobject_cast<Suspension_Heights_Class*>(QApplication::focusWidget()));
-        if (QApplication::focusWidget() == first)
-            break;
     }
     QCOMPARE(QApplication::focusWidget(), first);
     // Sized to its contents: nothing is cut off.
     const Suspension_Heights_Class* t = d.Heights();
-    QVERIFY(t->viewport()->width() >= t->horizontalHeader()->length());
-    QVERIFY(t->viewport()->height() >= t->verticalHeader()->length());
+    QVERIFY(t->viewport()->width() >= t->horizontalHeader()->length() &&
+            t->viewport()->height() >= t->verticalHeader()->length());
 }
 
 void Status_Displays::fault_tab_blinks_while_a_fault_stands()
 {
     MainWindow window;
-    QTabBar* bar = window.Display_Tabs()->tabBar();
     const int fault_tab = window.Display_Tabs()->indexOf(window.Fault_Tab());
     const auto painted = [&](bool on) {
         window.fault_tab_update(on);
-        return bar->tabTextColor(fault_tab) == QColor(QStringLiteral("orangered")) &&
-               !window.Display_Tabs()->tabIcon(fault_tab).isNull();
+        return window.Display_Tabs()->tabBar()->tabTextColor(fault_tab).name() +
+               (window.Display_Tabs()->tabIcon(fault_tab).isNull() ? "" : " icon");
     };
-    QVERIFY(!painted(true));
+    QCOMPARE(painted(true), QStringLiteral("#000000"));
     QVERIFY(act(window.Fault_Tab(), QStringLiteral("Rx_FM2 FM2 00010")));
-    QVERIFY(painted(true));
-    QVERIFY(!painted(false));
-    QCOMPARE(bar->tabTextColor(fault_tab), QColor(QStringLiteral("black")));
+    QCOMPARE(painted(true), QStringLiteral("#ff4500 icon"));
+    QCOMPARE(painted(false), QStringLiteral("#000000"));
     QVERIFY(act(window.Fault_Tab(), QStringLiteral("Rx_FM2 FM2 00000")));
-    QVERIFY(!painted(true));
+    QCOMPARE(painted(true), QStringLiteral("#000000"));
 }
 
 void Status_Displays::live_against_the_virtual_controller()
@@ -447,8 +428,7 @@ void Status_Displays::live_against_the_virtual_controller()
     rig.sim.set_angle_raw(Sim::Side::Driver, 785); // 30.0 degrees
     rig.sim.set_angle_raw(Sim::Side::Curb, 330);   // -20.0 degrees
     rig.sim.set_input(Sim::Input::Trigger, true);
-    rig.sim.set_input(Sim::Input::Door_Low, true);
-    rig.sim.set_input(Sim::Input::Door_High, false);
+    rig.sim.set_battery_raw(506); // 12.6 V
     QString error;
     QVERIFY2(rig.start(&error), qPrintable(error));
     Sent_Log sent(rig.resource);
@@ -457,21 +437,17 @@ void Status_Displays::live_against_the_virtual_controller()
         tab->Has_Focus();
     }
     QTRY_COMPARE(probe(&main, "tbxMode") + ' ' + probe(&main, "tbxResPsi") + ' ' +
-                     probe(&main, "cells"),
-                 QStringLiteral("Idle 98 30.0°|-20.0°|3.0\"|-2.1\""));
-    QTRY_VERIFY(!probe(&main, "tbxCompTemp").isEmpty() &&
-                !probe(&main, "tbxBatteryVolts").isEmpty());
-    QTRY_COMPARE(probe(&io, "cbxTrigger") + probe(&io, "cbxDoorSwitchAL") +
-                     probe(&io, "cbxDoorSwitchAH") + probe(&io, "cbxIgnition"),
-                 QStringLiteral("1101"));
-    QTRY_COMPARE(probe(&dev, "tbxSN") + ' ' + probe(&dev, "tbxFirmwareVer"),
-                 QStringLiteral("202407154711 AS150 R1.07"));
+                     probe(&main, "cells") + ' ' + probe(&io, "cbxTrigger") +
+                     probe(&io, "cbxIgnition") + ' ' + probe(&dev, "tbxSN") + ' ' +
+                     probe(&dev, "tbxFirmwareVer"),
+                 QStringLiteral("Idle 98 30.0°|-20.0°|3.0\"|-2.1\" 11 202407154711 AS150 R1.07"));
+    QTRY_VERIFY(!probe(&main, "tbxBatteryVolts").isEmpty());
 
     // Sensor faults: ticked, and the driver's angle and the pressure are no longer read.
     QVERIFY(rig.sim.set_fault_flags(1, "00101"));
     rig.worker->TX_Scheduler->Schedule_Item(&fm1_item);
-    QTRY_COMPARE(probe(&errors, "faults"), QStringLiteral("101000000000"));
-    QTRY_COMPARE(probe(&main, "tbxResPsi"), QStringLiteral("Faulted"));
+    QTRY_COMPARE(probe(&main, "tbxResPsi") + probe(&errors, "faults"),
+                 QStringLiteral("Faulted101000000000"));
     QTest::qWait(100); // an answer already on its way may still arrive
     const auto parked = [&] {
         return rig.sim.request_count("get PXV") + rig.sim.request_count("get DSA");
@@ -485,14 +461,12 @@ void Status_Displays::live_against_the_virtual_controller()
     QTRY_COMPARE(probe(&main, "tbxResPsi") + probe(&errors, "any"), QStringLiteral("980"));
 
     // Staying on the device tab read it once; leaving stops every read.
-    QCOMPARE(sent.codes.filter(QStringLiteral("SN")), QStringList({"SN1", "SN2", "SN3", "SN4"}));
-    QCOMPARE(sent.codes.filter(QRegularExpression("PRT|REV")), QStringList({"PRT", "REV"}));
+    QCOMPARE(sent.codes.filter(QRegularExpression("SN|PRT|REV")).size(), 6);
     for (COM_Display_Interface* tab : tabs)
         tab->Lost_Focus();
     for (auto item : main.Items() + io.Items())
         QTRY_VERIFY(!item->Is_Scheduled());
     const unsigned total = rig.sim.total_requests();
-    rig.sim.set_input(Sim::Input::Trigger, false);
     QTest::qWait(200);
     QCOMPARE(rig.sim.total_requests(), total);
 
@@ -509,8 +483,7 @@ void Status_Displays::live_against_the_virtual_controller()
         Qt::QueuedConnection);
     for (COM_Display_Interface* tab : tabs)
         tab->Has_Focus();
-    QTRY_COMPARE(probe(&io, "cbxTrigger"), QStringLiteral("0"));
-    QTRY_VERIFY(sent.codes.contains(QStringLiteral("SN2")));
+    QTRY_VERIFY(sent.codes.contains(QStringLiteral("SN2")) && sent.codes.contains("MOD"));
     QTest::qWait(300);
     disconnect(drop);
     dev.COM_Connect(rig.worker);
