@@ -51,16 +51,13 @@ private slots:
 
     void groups_are_named_after_their_own_titles();
     void lock_out_follows_faults_and_pressure();
-    void both_buttons_move_both_sides_while_held_data();
-    void both_buttons_move_both_sides_while_held();
-    void release_before_the_answer_sends_one_move();
+    void both_raise_buttons_move_both_sides_while_held();
+    void movers_end_at_rest_whatever_the_timing();
     void refusal_warns_and_releases_the_buttons_data();
     void refusal_warns_and_releases_the_buttons();
     void unanswered_move_ends_after_its_resends();
-    void rapid_presses_end_at_rest();
     void preset_buttons_data();
     void preset_buttons();
-    void store_dropped_by_a_shutdown_frees_its_button();
     void focus_gain_rereads_presets_and_reschedules_movers();
 
 private:
@@ -150,55 +147,49 @@ void Manual_Controls::lock_out_follows_faults_and_pressure()
     }
 }
 
-void Manual_Controls::both_buttons_move_both_sides_while_held_data()
+void Manual_Controls::both_raise_buttons_move_both_sides_while_held()
 {
-    QTest::addColumn<QString>("side");
-    QTest::addColumn<QString>("driver_command");
-    QTest::addColumn<QString>("curb_command");
-    QTest::newRow("raise") << "Fill"
-                           << "go MDP"
-                           << "go MCP";
-    QTest::newRow("lower") << "Dump"
-                           << "go MDN"
-                           << "go MCN";
-}
-
-void Manual_Controls::both_buttons_move_both_sides_while_held()
-{
-    QFETCH(QString, side);
-    QFETCH(QString, driver_command);
-    QFETCH(QString, curb_command);
-    QPushButton* left = button("btn" + side + "Left");
-    QPushButton* right = button("btn" + side + "Right");
+    QPushButton* left = button("btnFillLeft");
+    QPushButton* right = button("btnFillRight");
     // Scheduled but never pressed, the movers send nothing.
-    QCOMPARE(sent(driver_command) + sent(curb_command), 0u);
-    QTest::mousePress(button("btn" + side + "Both"), Qt::LeftButton);
+    QCOMPARE(sent("go MDP") + sent("go MCP"), 0u);
+    QTest::mousePress(button("btnFillBoth"), Qt::LeftButton);
     QVERIFY(left->isDown() && right->isDown());
-    QTRY_VERIFY(sent(driver_command) >= 3u && sent(curb_command) >= 3u);
-    QTest::mouseRelease(button("btn" + side + "Both"), Qt::LeftButton);
+    QTRY_VERIFY(sent("go MDP") >= 3u && sent("go MCP") >= 3u);
+    QTest::mouseRelease(button("btnFillBoth"), Qt::LeftButton);
     QVERIFY(!left->isDown() && !right->isDown());
-    verify_at_rest(driver_command);
-    verify_at_rest(curb_command);
-    // Each side only its own command.
-    QCOMPARE(sent("go MDN") + sent("go MDP") + sent("go MCN") + sent("go MCP"),
-             sent(driver_command) + sent(curb_command));
+    verify_at_rest("go MDP");
+    verify_at_rest("go MCP");
+    QCOMPARE(sent("go MDN") + sent("go MCN"), 0u);
 }
 
-void Manual_Controls::release_before_the_answer_sends_one_move()
+void Manual_Controls::movers_end_at_rest_whatever_the_timing()
 {
     Move_Delegate_SI_Class* mover = ctrl->Driver_Delegate();
     Queued_Spy answered(mover->getScheduler_Item(), &TX_Scheduler_Item_Class::Rx);
     // Released on the worker thread as the move goes out, so surely before
-    // its answer is read.
-    QObject releaser;
+    // its answer is read: one move only.
+    auto releaser = std::make_unique<QObject>();
     connect(
-        rig->resource, &COM_Resource::Tx_Packet, &releaser,
+        rig->resource, &COM_Resource::Tx_Packet, releaser.get(),
         [mover](QSharedPointer<Packet_Class>) { mover->setMove_state(Move_Idle); },
         Qt::DirectConnection);
     mover->setMove_state(Move_Raise);
     QTRY_COMPARE(answered.count(), 1);
     verify_at_rest("go MDP");
     QCOMPARE(sent("go MDP"), 1u + retries());
+    releaser.reset();
+
+    // Presses and releases cross the answers arriving on the worker thread.
+    for (int i = 0; i < 40; ++i) {
+        mover->setMove_state(i % 3 == 0 ? Move_Lower : Move_Raise);
+        QTest::qWait(i % 4 * 15);
+        mover->setMove_state(Move_Idle);
+        QTest::qWait(i % 3 * 5);
+    }
+    QVERIFY(sent("go MDP") > 1u + retries() && sent("go MDN") > 0u);
+    verify_at_rest("go MDP");
+    verify_at_rest("go MDN");
 }
 
 void Manual_Controls::refusal_warns_and_releases_the_buttons_data()
@@ -208,9 +199,8 @@ void Manual_Controls::refusal_warns_and_releases_the_buttons_data()
     QTest::addColumn<QStringList>("warnings"); // title / text, in alphabetical order
     const QString driver = "Driver's side move failed! / Driver's side %1 move failed!";
     const QString curb = "Curb side move failed! / Curb side %1 move failed!";
-    QTest::newRow("driver lower") << "btnDumpLeft" << 0 << QStringList{driver.arg("lower")};
-    QTest::newRow("both raise") << "btnFillBoth" << 0
-                                << QStringList{curb.arg("raise"), driver.arg("raise")};
+    QTest::newRow("both lower") << "btnDumpBoth" << 0
+                                << QStringList{curb.arg("lower"), driver.arg("lower")};
     QTest::newRow("while repeating") << "btnFillRight" << 3 << QStringList{curb.arg("raise")};
 }
 
@@ -267,38 +257,26 @@ void Manual_Controls::unanswered_move_ends_after_its_resends()
     verify_at_rest("go MDP");
 }
 
-void Manual_Controls::rapid_presses_end_at_rest()
-{
-    Move_Delegate_SI_Class* mover = ctrl->Driver_Delegate();
-    // Presses and releases cross the answers arriving on the worker thread.
-    for (int i = 0; i < 40; ++i) {
-        mover->setMove_state(i % 3 == 0 ? Move_Lower : Move_Raise);
-        QTest::qWait(i % 4 * 15);
-        mover->setMove_state(Move_Idle);
-        QTest::qWait(i % 3 * 5);
-    }
-    QVERIFY(sent("go MDP") > 0u && sent("go MDN") > 0u);
-    verify_at_rest("go MDP");
-    verify_at_rest("go MDN");
-}
-
 void Manual_Controls::preset_buttons_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("reads"); // driver's side, curb side; none for a move
-    QTest::addColumn<bool>("silent");       // the controller does not answer
-    const QStringList dump{"get LHD", "get LHC"};
+    QTest::addColumn<QString>("ending");    // answered, unanswered, or the worker stops
+    const QStringList dump{"get LHD", "get LHC"}, ride{"get RHD", "get RHC"}, none;
     QTest::newRow("store dump") << "btnSaveDumpHeight"
-                                << "set SLP" << dump << false;
+                                << "set SLP" << dump << "answered";
     QTest::newRow("store ride") << "btnSaveRideHeight"
-                                << "set SRH" << QStringList{"get RHD", "get RHC"} << false;
+                                << "set SRH" << ride << "answered";
     QTest::newRow("store unanswered") << "btnSaveDumpHeight"
-                                      << "set SLP" << dump << true;
+                                      << "set SLP" << dump << "unanswered";
+    // Dropped without Finished: the button must not stay disabled for good.
+    QTest::newRow("store, worker stopped") << "btnSaveRideHeight"
+                                           << "set SRH" << ride << "stop";
     QTest::newRow("move to ride") << "btnMoveToRideHeight"
-                                  << "go RDH" << QStringList() << false;
+                                  << "go RDH" << none << "answered";
     QTest::newRow("move to dump") << "btnMoveToDumpHeight"
-                                  << "go LSP" << QStringList() << false;
+                                  << "go LSP" << none << "answered";
 }
 
 void Manual_Controls::preset_buttons()
@@ -306,26 +284,28 @@ void Manual_Controls::preset_buttons()
     QFETCH(QString, name);
     QFETCH(QString, command);
     QFETCH(QStringList, reads);
-    QFETCH(bool, silent);
+    QFETCH(QString, ending);
     rig->sim.set_angle_raw(Sim::Side::Driver, 500);
     rig->sim.set_angle_raw(Sim::Side::Curb, 610);
-    if (silent)
+    if (ending != "answered")
         rig->sim.set_silent_commands({command.toStdString()});
     const unsigned reads_before = reads.isEmpty() ? 0 : sent(reads.at(0)) + sent(reads.at(1));
     QTest::mouseClick(button(name), Qt::LeftButton);
+    // A store keeps its button disabled until it has ended, however it ends.
+    QCOMPARE(button(name)->isEnabled(), reads.isEmpty());
+    QTRY_VERIFY(sent(command) >= 1u);
     if (reads.isEmpty()) {
-        QTRY_VERIFY(sent(command) >= 1u);
         QTest::qWait(300);
         QVERIFY(sent(command) <= 1u + retries());
         return;
     }
-    // A store keeps its button disabled until it has ended, however it ends.
-    QVERIFY(!button(name)->isEnabled());
+    if (ending == "stop")
+        rig->stop();
     QTRY_VERIFY_WITH_TIMEOUT(button(name)->isEnabled(), 15000);
-    if (silent) { // ended unanswered: nothing is read again
-        QCOMPARE(sent(command), 6u);
+    if (ending != "answered") { // nothing is read again
         QTest::qWait(300);
         QCOMPARE(sent(reads.at(0)) + sent(reads.at(1)), reads_before);
+        QVERIFY(ending == "stop" || sent(command) == 6u);
         return;
     }
     QVERIFY(sent(command) <= 1u + retries());
@@ -335,16 +315,6 @@ void Manual_Controls::preset_buttons()
     QTRY_VERIFY(std::fabs(table->Driver_Angle() - ((500 - 102.3) / 9.1044 - 45.0)) < 0.01);
     QTRY_VERIFY(std::fabs(table->Curb_Angle() - ((610 - 102.3) / 9.1044 - 45.0)) < 0.01);
     QVERIFY(sent(reads.at(0)) + sent(reads.at(1)) >= reads_before + 2);
-}
-
-void Manual_Controls::store_dropped_by_a_shutdown_frees_its_button()
-{
-    rig->sim.set_silent_commands({"set SRH"});
-    QTest::mouseClick(button("btnSaveRideHeight"), Qt::LeftButton);
-    QTRY_VERIFY(sent("set SRH") >= 1u);
-    // The worker stops without reporting the store as finished.
-    rig->stop();
-    QTRY_VERIFY(button("btnSaveRideHeight")->isEnabled());
 }
 
 void Manual_Controls::focus_gain_rereads_presets_and_reschedules_movers()

@@ -202,7 +202,7 @@ private slots:
 void Status_Displays::shown_data()
 {
     QTest::addColumn<QString>("tab");
-    // Steps separated by ";": actions (see act) and "?probe=expected" (see probe).
+    // Steps separated by "; ": actions (see act) and "?probe=expected" (see probe).
     QTest::addColumn<QString>("script");
     const auto row = [](const char* name, const char* tab, const QString& script) {
         QTest::newRow(name) << QString(tab) << script;
@@ -261,12 +261,12 @@ void Status_Displays::shown_data()
 
     // Each boolean answer ticks its own box and no other.
     for (int on = 0; on < 8; ++on) {
-        QString script;
+        QStringList script;
         for (int i = 0; i < 8; ++i)
-            script += QStringLiteral("%1 %2 0000%3; ?%4=%3; ")
+            script << QStringLiteral("%1 %2 0000%3; ?%4=%3")
                           .arg(QLatin1String(IO_Slots[i][0]), QLatin1String(IO_Slots[i][1]),
                                QString::number(i == on), QLatin1String(IO_Slots[i][2]));
-        QTest::addRow("io: %s", IO_Slots[on][1]) << "io" << script;
+        QTest::addRow("io: %s", IO_Slots[on][1]) << "io" << script.join("; ");
     }
     // Raw 401 is 9.986 V, 402 10.011 V.
     row("io: ignition, exhaust duty, foreign answers", "io",
@@ -352,11 +352,7 @@ void Status_Displays::shown()
     QFETCH(QString, tab);
     QFETCH(QString, script);
     std::unique_ptr<QWidget> widget(make_tab(tab));
-    for (QString step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        while (step.startsWith(QLatin1Char(' ')))
-            step.remove(0, 1);
-        if (step.isEmpty())
-            continue;
+    for (const QString& step : script.split(QStringLiteral("; "))) {
         if (!step.startsWith(QLatin1Char('?'))) {
             QVERIFY2(act(widget.get(), step), qPrintable(step));
             continue;
