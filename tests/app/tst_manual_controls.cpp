@@ -51,10 +51,8 @@ private slots:
 
     void groups_are_named_after_their_own_titles();
     void lock_out_follows_faults_and_pressure();
-    void both_raise_buttons_move_both_sides_while_held();
     void movers_end_at_rest_whatever_the_timing();
-    void refusal_warns_and_releases_the_buttons_data();
-    void refusal_warns_and_releases_the_buttons();
+    void refusals_warn_and_release_the_buttons();
     void unanswered_move_ends_after_its_resends();
     void preset_buttons_data();
     void preset_buttons();
@@ -63,8 +61,12 @@ private slots:
 private:
     QPushButton* button(const QString& name) const { return ctrl->findChild<QPushButton*>(name); }
     unsigned sent(const QString& key) const { return rig->sim.request_count(key.toStdString()); }
-    // Waits until both movers are at rest and `key` goes out no more.
-    void verify_at_rest(const QString& key);
+    // Waits until both movers are at rest and no move command goes out any more.
+    void verify_at_rest();
+    unsigned moves() const
+    {
+        return sent("go MDN") + sent("go MDP") + sent("go MCN") + sent("go MCP");
+    }
     // Requests resent after a late answer on a busy machine.
     unsigned retries() const { return unsigned(timeouts->count()); }
 
@@ -101,7 +103,7 @@ void Manual_Controls::cleanup()
     answers.reset();
 }
 
-void Manual_Controls::verify_at_rest(const QString& key)
+void Manual_Controls::verify_at_rest()
 {
     for (Move_Delegate_SI_Class* mover : {ctrl->Driver_Delegate(), ctrl->Curb_Delegate()}) {
         QCOMPARE(mover->getMove_state(), Move_Idle);
@@ -110,9 +112,9 @@ void Manual_Controls::verify_at_rest(const QString& key)
     }
     // An answer still on its way may add one more after this.
     QTest::qWait(200);
-    const unsigned settled = sent(key);
+    const unsigned settled = moves();
     QTest::qWait(400);
-    QCOMPARE(sent(key), settled);
+    QCOMPARE(moves(), settled);
 }
 
 void Manual_Controls::groups_are_named_after_their_own_titles()
@@ -131,7 +133,7 @@ void Manual_Controls::lock_out_follows_faults_and_pressure()
     deliver(*ctrl, "FM1 00001");
     QVERIFY(all_groups_enabled(*ctrl, false));
     QVERIFY(!button("btnFillLeft")->isDown());
-    verify_at_rest("go MDP");
+    verify_at_rest();
     deliver(*ctrl, "FM1 00000");
     QTRY_VERIFY(all_groups_enabled(*ctrl, true));
 
@@ -147,22 +149,6 @@ void Manual_Controls::lock_out_follows_faults_and_pressure()
     }
 }
 
-void Manual_Controls::both_raise_buttons_move_both_sides_while_held()
-{
-    QPushButton* left = button("btnFillLeft");
-    QPushButton* right = button("btnFillRight");
-    // Scheduled but never pressed, the movers send nothing.
-    QCOMPARE(sent("go MDP") + sent("go MCP"), 0u);
-    QTest::mousePress(button("btnFillBoth"), Qt::LeftButton);
-    QVERIFY(left->isDown() && right->isDown());
-    QTRY_VERIFY(sent("go MDP") >= 3u && sent("go MCP") >= 3u);
-    QTest::mouseRelease(button("btnFillBoth"), Qt::LeftButton);
-    QVERIFY(!left->isDown() && !right->isDown());
-    verify_at_rest("go MDP");
-    verify_at_rest("go MCP");
-    QCOMPARE(sent("go MDN") + sent("go MCN"), 0u);
-}
-
 void Manual_Controls::movers_end_at_rest_whatever_the_timing()
 {
     Move_Delegate_SI_Class* mover = ctrl->Driver_Delegate();
@@ -176,7 +162,7 @@ void Manual_Controls::movers_end_at_rest_whatever_the_timing()
         Qt::DirectConnection);
     mover->setMove_state(Move_Raise);
     QTRY_COMPARE(answered.count(), 1);
-    verify_at_rest("go MDP");
+    verify_at_rest();
     QCOMPARE(sent("go MDP"), 1u + retries());
     releaser.reset();
 
@@ -188,51 +174,39 @@ void Manual_Controls::movers_end_at_rest_whatever_the_timing()
         QTest::qWait(i % 3 * 5);
     }
     QVERIFY(sent("go MDP") > 1u + retries() && sent("go MDN") > 0u);
-    verify_at_rest("go MDP");
-    verify_at_rest("go MDN");
+    verify_at_rest();
 }
 
-void Manual_Controls::refusal_warns_and_releases_the_buttons_data()
+void Manual_Controls::refusals_warn_and_release_the_buttons()
 {
-    QTest::addColumn<QString>("pressed");
-    QTest::addColumn<int>("accepted_first");   // moves acknowledged before the refusals
-    QTest::addColumn<QStringList>("warnings"); // title / text, in alphabetical order
-    const QString driver = "Driver's side move failed! / Driver's side %1 move failed!";
-    const QString curb = "Curb side move failed! / Curb side %1 move failed!";
-    QTest::newRow("both lower") << "btnDumpBoth" << 0
-                                << QStringList{curb.arg("lower"), driver.arg("lower")};
-    QTest::newRow("while repeating") << "btnFillRight" << 3 << QStringList{curb.arg("raise")};
-}
-
-void Manual_Controls::refusal_warns_and_releases_the_buttons()
-{
-    QFETCH(QString, pressed);
-    QFETCH(int, accepted_first);
-    QFETCH(QStringList, warnings);
-    rig->sim.set_refuse_moves(accepted_first == 0);
-    QTest::mousePress(button(pressed), Qt::LeftButton);
-    if (accepted_first > 0) {
-        QTRY_VERIFY(sent("go MCP") >= unsigned(accepted_first));
-        rig->sim.set_refuse_moves(true);
-    }
-    QTRY_COMPARE(answers->asked.size(), warnings.size());
+    // Refused at the first answer on both sides: still held, yet nothing more goes out.
+    rig->sim.set_refuse_moves(true);
+    QTest::mousePress(button("btnDumpBoth"), Qt::LeftButton);
+    QTRY_COMPARE(answers->asked.size(), 2);
+    QVERIFY(!button("btnDumpLeft")->isDown() && !button("btnDumpRight")->isDown());
+    verify_at_rest();
+    QVERIFY(moves() <= 2u + retries());
+    QTest::mouseRelease(button("btnDumpBoth"), Qt::LeftButton);
+    // Refused while the curb side repeats.
+    rig->sim.set_refuse_moves(false);
+    QTest::mousePress(button("btnFillRight"), Qt::LeftButton);
+    QTRY_VERIFY(sent("go MCP") >= 3u);
+    rig->sim.set_refuse_moves(true);
+    QTRY_COMPARE(answers->asked.size(), 3);
+    QVERIFY(!button("btnFillRight")->isDown());
+    verify_at_rest();
+    QCOMPARE(answers->asked.size(), 3);
+    QTest::mouseRelease(button("btnFillRight"), Qt::LeftButton);
     QStringList shown;
     for (const User_Prompt& prompt : qAsConst(answers->asked)) {
-        QCOMPARE(prompt.icon, QMessageBox::Warning);
-        QCOMPARE(prompt.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(prompt.parent, ctrl.get());
+        QVERIFY(prompt.icon == QMessageBox::Warning && prompt.buttons == QMessageBox::Ok &&
+                prompt.parent == ctrl.get());
         shown << prompt.title + " / " + prompt.text;
     }
     shown.sort();
-    QCOMPARE(shown, warnings);
-    const QString group = pressed.left(7); // btnFill or btnDump
-    QVERIFY(!button(group + "Left")->isDown() && !button(group + "Right")->isDown());
-    // Still held, yet nothing more goes out and no second warning comes.
-    verify_at_rest("go MDP");
-    verify_at_rest("go MDN");
-    verify_at_rest("go MCP");
-    QCOMPARE(answers->asked.size(), warnings.size());
-    QTest::mouseRelease(button(pressed), Qt::LeftButton);
+    QCOMPARE(shown, QStringList({"Curb side move failed! / Curb side lower move failed!",
+                                 "Curb side move failed! / Curb side raise move failed!",
+                                 "Driver's side move failed! / Driver's side lower move failed!"}));
 }
 
 void Manual_Controls::unanswered_move_ends_after_its_resends()
@@ -254,7 +228,7 @@ void Manual_Controls::unanswered_move_ends_after_its_resends()
     QTest::mousePress(button("btnFillLeft"), Qt::LeftButton);
     QTRY_VERIFY(sent("go MDP") >= 9u);
     QTest::mouseRelease(button("btnFillLeft"), Qt::LeftButton);
-    verify_at_rest("go MDP");
+    verify_at_rest();
 }
 
 void Manual_Controls::preset_buttons_data()
@@ -319,6 +293,8 @@ void Manual_Controls::preset_buttons()
 
 void Manual_Controls::focus_gain_rereads_presets_and_reschedules_movers()
 {
+    // Scheduled but never pressed, the movers send nothing.
+    QCOMPARE(moves(), 0u);
     const QStringList reads{"get LHC", "get LHD", "get RHC", "get RHD"};
     QList<unsigned> before;
     for (const QString& read : reads)
@@ -329,18 +305,22 @@ void Manual_Controls::focus_gain_rereads_presets_and_reschedules_movers()
     for (int i = 0; i < reads.size(); ++i)
         QTRY_VERIFY(sent(reads.at(i)) > before.at(i));
 
-    // Lower pressed while raising: the repetition goes on with the new command only.
-    QTest::mousePress(button("btnFillRight"), Qt::LeftButton);
-    QTRY_VERIFY(sent("go MCP") >= 2u);
+    // Both raise buttons held; then lower pressed on the curb side, whose
+    // repetition goes on with the new command only.
+    QTest::mousePress(button("btnFillBoth"), Qt::LeftButton);
+    QVERIFY(button("btnFillLeft")->isDown() && button("btnFillRight")->isDown());
+    QTRY_VERIFY(sent("go MDP") >= 3u && sent("go MCP") >= 3u);
     QTest::mousePress(button("btnDumpRight"), Qt::LeftButton);
     QTRY_VERIFY(sent("go MCN") >= 3u);
     QCOMPARE(ctrl->Curb_Delegate()->getScheduler_Item()->State(), Protocol_Repeat);
     const unsigned raises = sent("go MCP");
     QTest::qWait(300);
     QCOMPARE(sent("go MCP"), raises);
+    QCOMPARE(sent("go MDN"), 0u);
     QTest::mouseRelease(button("btnDumpRight"), Qt::LeftButton);
-    verify_at_rest("go MCN");
-    QTest::mouseRelease(button("btnFillRight"), Qt::LeftButton);
+    QTest::mouseRelease(button("btnFillBoth"), Qt::LeftButton);
+    QVERIFY(!button("btnFillLeft")->isDown() && !button("btnFillRight")->isDown());
+    verify_at_rest();
 }
 
 VANTOR_TEST_MAIN(Manual_Controls)

@@ -277,15 +277,12 @@ void Status_Displays::shown_data()
         "Rx_Trigger LOL 00001; Rx_OutputExhaust CPT 00000; Rx_Ignition PXV 00900; "
         "?cbxTrigger=0; ?cbxOutputExhaust=1; ?cbxIgnition=0");
 
+    // Each part is replaced only by its own answer.
     row("serial numbers", "dev",
         "Rx_FirmwareSN SN1 00015; Rx_FirmwareSN SN2 00003; Rx_FirmwareSN SN3 00002; "
         "Rx_FirmwareSN SN4 00045; ?tbxSN=15032045; ?tbxFirmwareVer=; Rx_FirmwareSN SN1 00007; "
         "Rx_FirmwareSN SN2 00012; Rx_FirmwareSN SN3 00000; Rx_FirmwareSN SN4 00001; "
-        "?tbxSN=07120001");
-    row("serial parts each replaced by their own answer", "dev",
-        "Rx_FirmwareSN SN3 00004; ?tbxSN=4; Rx_FirmwareSN SN1 00009; ?tbxSN=094; "
-        "Rx_FirmwareSN SN4 00123; Rx_FirmwareSN SN2 00055; ?tbxSN=09554123; "
-        "Rx_FirmwareSN SN2 00056; ?tbxSN=09564123; Rx_FirmwareSN PRT AS150; ?tbxSN=09564123");
+        "?tbxSN=07120001; Rx_FirmwareSN SN3 00004; Rx_FirmwareSN PRT AS150; ?tbxSN=07124001");
     row("part number", "dev",
         "Rx_FirmwarePN PRT AS150; ?tbxFirmwareVer=AS150 ; Rx_FirmwarePN REV R1.07; "
         "?tbxFirmwareVer=AS150 R1.07; Rx_FirmwarePN SN1 00001; ?tbxFirmwareVer=AS150 R1.07");
