@@ -10,12 +10,9 @@
 #include <queued_spy.h>
 #include <worker_rig.h>
 
-#include <QAccessible>
-#include <QGroupBox>
-#include <QPushButton>
+#include <QtWidgets>
 
 #include <cmath>
-#include <memory>
 
 using namespace Quillon;
 
@@ -23,10 +20,9 @@ namespace {
 
 bool all_groups_enabled(const ManualCtrl& ctrl, bool enabled)
 {
-    for (const char* name : {"gbxDump", "gbxFill", "gbxMoveToPreset", "gbxSaveAsPreset"}) {
+    for (const char* name : {"gbxDump", "gbxFill", "gbxMoveToPreset", "gbxSaveAsPreset"})
         if (ctrl.findChild<QGroupBox*>(QLatin1String(name))->isEnabled() != enabled)
             return false;
-    }
     return true;
 }
 
@@ -187,7 +183,6 @@ void Manual_Controls::refusals_warn_and_release_the_buttons()
     QTRY_COMPARE(answers->asked.size(), 3);
     QVERIFY(!button("btnFillRight")->isDown());
     verify_at_rest();
-    QCOMPARE(answers->asked.size(), 3);
     QTest::mouseRelease(button("btnFillRight"), Qt::LeftButton);
     QStringList shown;
     for (const User_Prompt& prompt : qAsConst(answers->asked)) {
@@ -280,22 +275,20 @@ void Manual_Controls::preset_buttons()
         command.endsWith("SLP") ? ctrl->Dump_Heights() : ctrl->Ride_Heights();
     QTRY_VERIFY(std::fabs(table->Driver_Angle() - ((500 - 102.3) / 9.1044 - 45.0)) < 0.01);
     QTRY_VERIFY(std::fabs(table->Curb_Angle() - ((610 - 102.3) / 9.1044 - 45.0)) < 0.01);
-    QVERIFY(sent(reads.at(0)) + sent(reads.at(1)) >= reads_before + 2);
 }
 
 void Manual_Controls::focus_gain_rereads_presets_and_reschedules_movers()
 {
     // Scheduled but never pressed, the movers send nothing.
     QCOMPARE(moves(), 0u);
-    const QStringList reads{"get LHC", "get LHD", "get RHC", "get RHD"};
-    QList<unsigned> before;
-    for (const QString& read : reads)
-        before << sent(read);
+    const auto reads = [this] {
+        return sent("get LHC") + sent("get LHD") + sent("get RHC") + sent("get RHD");
+    };
+    const unsigned before = reads();
     ctrl->Lost_Focus();
     QTRY_VERIFY(!ctrl->Curb_Delegate()->getScheduler_Item()->Is_Scheduled());
     ctrl->Has_Focus();
-    for (int i = 0; i < reads.size(); ++i)
-        QTRY_VERIFY(sent(reads.at(i)) > before.at(i));
+    QTRY_VERIFY(reads() >= before + 4);
 
     // Both raise buttons held; then lower pressed on the curb side, whose
     // repetition goes on with the new command only.

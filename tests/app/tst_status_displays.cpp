@@ -14,16 +14,7 @@
 #include "suspension_heights_class.h"
 #include "worker_rig.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QTabBar>
-#include <QTabWidget>
-
-#include <memory>
+#include <QtWidgets>
 
 using namespace Quillon;
 
@@ -38,15 +29,14 @@ struct Exact_PXV : Packet_Resp_PXV
     }
 };
 
-// The fault boxes in blink-code order, and the body that ticks each alone.
-const char* const Fault_Boxes[12] = {
-    "cbxDriverSensor",   "cbxCurbSensor", "cbxPressureSensor",    "cbxCompressorTimeout",
-    "cbxCompCooloff",    "cbxAirLeak",    "cbxOverPressure",      "cbxDriverSolTimeout",
-    "cbxCurbSolTimeout", "cbxOverTemp",   "cbxExhaustSolTimeout", "cbxReservoirSolTimeout"};
-const char* const Fault_Bodies[12] = {"FM1 00001", "FM1 00010", "FM1 00100", "FM2 00001",
-                                      "FM1 01000", "FM2 00010", "FM2 00100", "FM2 01000",
-                                      "FM3 00001", "FM3 00010", "FM3 00100", "FM3 01000"};
-// Each input/output slot, its command and its box.
+// The fault boxes in blink-code order, each with the body that ticks it alone.
+const char* const Faults[12] = {
+    "cbxDriverSensor FM1 00001",      "cbxCurbSensor FM1 00010",
+    "cbxPressureSensor FM1 00100",    "cbxCompressorTimeout FM2 00001",
+    "cbxCompCooloff FM1 01000",       "cbxAirLeak FM2 00010",
+    "cbxOverPressure FM2 00100",      "cbxDriverSolTimeout FM2 01000",
+    "cbxCurbSolTimeout FM3 00001",    "cbxOverTemp FM3 00010",
+    "cbxExhaustSolTimeout FM3 00100", "cbxReservoirSolTimeout FM3 01000"};
 const char* const IO_Slots[8] = {
     "Rx_SysEnable LOL cbxLowerEnable",           "Rx_Trigger BAH cbxTrigger",
     "Rx_DoorSwitchAH DSH cbxDoorSwitchAH",       "Rx_DoorSwitchAL DSL cbxDoorSwitchAL",
@@ -60,20 +50,15 @@ QWidget* make_tab(const QString& kind)
         main->Heights()->lever_length_changed(6.0); // as the main window loads it
         return main;
     }
-    if (kind == "io")
-        return new IODisplay;
-    if (kind == "dev")
-        return new DevInfoDisplay;
-    if (kind == "errors")
-        return new ErrorsDisplay;
-    if (kind == "heights")
-        return new Suspension_Heights_Class(QFont());
+    if (kind != "lever")
+        return kind == "io"       ? static_cast<QWidget*>(new IODisplay)
+               : kind == "dev"    ? static_cast<QWidget*>(new DevInfoDisplay)
+               : kind == "errors" ? static_cast<QWidget*>(new ErrorsDisplay)
+                                  : new Suspension_Heights_Class(QFont());
     auto form = new Lever_Length_Form;
-    QObject::connect(form, &Lever_Length_Form::lever_length_changed, [form](double length) {
-        const QString before = form->property("emitted").toString();
-        form->setProperty("emitted",
-                          before + (before.isEmpty() ? "" : " ") + QString::number(length));
-    });
+    auto spy = new QSignalSpy(form, &Lever_Length_Form::lever_length_changed);
+    spy->setParent(form);
+    spy->setObjectName(QStringLiteral("emitted"));
     return form;
 }
 
@@ -145,8 +130,8 @@ QString probe(QWidget* tab, const QString& name)
             parts << (item->State() == Protocol_Repeat ? "R" : "-");
         return parts.join(QString());
     } else if (name == "faults") {
-        for (const char* box : Fault_Boxes)
-            parts << probe(tab, box);
+        for (const char* fault : Faults)
+            parts << probe(tab, QString(fault).section(' ', 0, 0));
         return parts.join(QString());
     }
     if (!parts.isEmpty())
@@ -158,8 +143,12 @@ QString probe(QWidget* tab, const QString& name)
         return QString::number(static_cast<ErrorsDisplay*>(tab)->Any_Fault());
     if (name == "ll")
         return QSettings().value(QStringLiteral("System/ll")).toString();
-    if (name == "emitted")
-        return tab->property("emitted").toString();
+    if (name == "emitted") {
+        for (const QList<QVariant>& call :
+             *static_cast<QSignalSpy*>(tab->findChild<QObject*>(name)))
+            parts << call.at(0).toString();
+        return parts.join(' ');
+    }
     if (auto field = qobject_cast<QLineEdit*>(widget))
         return field->text();
     if (auto box = qobject_cast<QCheckBox*>(widget))
@@ -275,10 +264,10 @@ void Status_Displays::shown_data()
         "?tbxFirmwareVer=AS150 R1.07; Rx_FirmwarePN SN1 00001; ?tbxFirmwareVer=AS150 R1.07");
 
     for (int i = 0; i < 12; ++i) {
-        QString ticks(12, QLatin1Char('0'));
-        ticks[i] = QLatin1Char('1');
-        const QString body = QLatin1String(Fault_Bodies[i]);
-        QTest::addRow("faults: %s", Fault_Boxes[i])
+        QString ticks(12, '0');
+        ticks[i] = '1';
+        const QString body = QString(Faults[i]).section(' ', 1);
+        QTest::addRow("faults: %s", Faults[i])
             << "errors"
             << "Rx_" + body.left(3) + ' ' + body + "; ?faults=" + ticks + "; ?any=1";
     }
@@ -323,12 +312,11 @@ void Status_Displays::shown_data()
     row("lever: stored values are not checked", "lever",
         "store abc; load; ?lineEdit=0.0; ?lblValidityImage=" + range +
             "; store 12.0; load; ?lineEdit=12.0; ?btnSaveLL=0; ?emitted=0 12");
-    row("lever: factory button, then save", "lever",
+    row("lever: factory button, Save, Enter", "lever",
         "store 7.5; load; pbFactoryStd; ?lineEdit=6.0; ?btnSaveLL=1; ?lblValidityImage=+; "
         "?emitted=7.5; ?ll=7.5; btnSaveLL; ?emitted=7.5 6; ?ll=6; ?btnSaveLL=0; "
-        "?lblValidityImage=");
-    row("lever: Enter saves", "lever",
-        "load; type 9; enter; ?emitted=6; type 7.5; enter; ?emitted=6 7.5; ?ll=7.5; ?btnSaveLL=0");
+        "?lblValidityImage=; type 9; enter; ?emitted=7.5 6; type 7.5; enter; ?emitted=7.5 6 7.5; "
+        "?ll=7.5; ?btnSaveLL=0");
 }
 
 void Status_Displays::shown()
@@ -337,12 +325,12 @@ void Status_Displays::shown()
     QFETCH(QString, script);
     std::unique_ptr<QWidget> widget(make_tab(tab));
     for (const QString& step : script.split(QStringLiteral("; "))) {
-        if (!step.startsWith(QLatin1Char('?'))) {
+        const QString shown =
+            step.startsWith('?') ? probe(widget.get(), step.mid(1).section('=', 0, 0)) : QString();
+        if (step.startsWith('?'))
+            QVERIFY2(shown == step.section('=', 1), qPrintable(step + " shows " + shown));
+        else
             QVERIFY2(act(widget.get(), step), qPrintable(step));
-            continue;
-        }
-        const QString shown = probe(widget.get(), step.mid(1).section(QLatin1Char('='), 0, 0));
-        QVERIFY2(shown == step.section(QLatin1Char('='), 1), qPrintable(step + " shows " + shown));
     }
 }
 
@@ -371,7 +359,6 @@ void Status_Displays::fault_tab_blinks_while_a_fault_stands()
         return window.Display_Tabs()->tabBar()->tabTextColor(fault_tab).name() +
                (window.Display_Tabs()->tabIcon(fault_tab).isNull() ? "" : " icon");
     };
-    QCOMPARE(painted(true), QStringLiteral("#000000"));
     QVERIFY(act(window.Fault_Tab(), QStringLiteral("Rx_FM2 FM2 00010")));
     QCOMPARE(painted(true), QStringLiteral("#ff4500 icon"));
     QCOMPARE(painted(false), QStringLiteral("#000000"));
@@ -387,15 +374,13 @@ void Status_Displays::live_against_the_virtual_controller()
     DevInfoDisplay dev;
     ErrorsDisplay errors;
     COM_Display_Interface* const tabs[] = {&main, &io, &dev, &errors};
-    // The main window's wiring: fault word 1, and the ignition read for the battery.
+    // The main window's wiring of fault word 1.
     Packet_Shared_Ptr fm1(new Packet_Get_FM1);
     fm1->AllocateData();
     TX_Sched_Item_Send_Once_Class fm1_item(fm1);
     for (QObject* tab : {static_cast<QObject*>(&main), static_cast<QObject*>(&errors)})
         connect(&fm1_item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), tab,
                 SLOT(Rx_FM1(QSharedPointer<Quillon::Packet_Class>)));
-    connect(io.Ignition_Item(), SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), &main,
-            SLOT(Rx_Ignition(QSharedPointer<Quillon::Packet_Class>)));
     main.Heights()->lever_length_changed(6.0);
 
     Worker_Rig rig;
@@ -417,7 +402,6 @@ void Status_Displays::live_against_the_virtual_controller()
                      probe(&io, "cbxIgnition") + ' ' + probe(&dev, "tbxSN") + ' ' +
                      probe(&dev, "tbxFirmwareVer"),
                  QStringLiteral("Idle 98 30.0°|-20.0°|3.0\"|-2.1\" 11 202407154711 AS150 R1.07"));
-    QTRY_VERIFY(!probe(&main, "tbxBatteryVolts").isEmpty());
 
     // Sensor faults reach both tabs.
     QVERIFY(rig.sim.set_fault_flags(1, "00101"));
@@ -455,9 +439,6 @@ void Status_Displays::live_against_the_virtual_controller()
     dev.Has_Focus();
     QTRY_COMPARE(sent.codes.filter(QStringLiteral("SN")),
                  QStringList({"SN1", "SN2", "SN1", "SN2", "SN3", "SN4"}));
-    for (COM_Display_Interface* tab : tabs)
-        tab->Lost_Focus();
-    rig.stop();
 }
 
 VANTOR_TEST_MAIN(Status_Displays)
