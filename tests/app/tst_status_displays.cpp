@@ -45,13 +45,9 @@ const char* const IO_Slots[8] = {
 
 QWidget* make_tab(const QString& kind)
 {
-    if (kind == "main") {
-        auto main = new MainDisplay;
-        main->Heights()->lever_length_changed(6.0); // as the main window loads it
-        return main;
-    }
     if (kind != "lever")
-        return kind == "io"       ? static_cast<QWidget*>(new IODisplay)
+        return kind == "main"     ? static_cast<QWidget*>(new MainDisplay)
+               : kind == "io"     ? static_cast<QWidget*>(new IODisplay)
                : kind == "dev"    ? static_cast<QWidget*>(new DevInfoDisplay)
                : kind == "errors" ? static_cast<QWidget*>(new ErrorsDisplay)
                                   : new Suspension_Heights_Class(QFont());
@@ -189,7 +185,7 @@ void Status_Displays::shown_data()
     row("mode texts", "main",
         "Rx_Mode MOD 00000; ?tbxMode=Idle; Rx_Mode MOD 00001; ?tbxMode=Lowering; "
         "Rx_Mode MOD 00002; ?tbxMode=Raising; Rx_Mode MOD 00003; ?tbxMode=Compressor test; "
-        "Rx_Mode MOD 00007; ?tbxMode=; Rx_Mode MOD 00003; Rx_Mode MOD 0x001; ?tbxMode=");
+        "Rx_Mode MOD 00004; ?tbxMode=; Rx_Mode MOD 00003; Rx_Mode MOD 0x001; ?tbxMode=");
     // The first sample is taken as it is, then smoothed to 2.0 and 10.0; recovered
     // in an on-phase, the warning keeps its image until the off-phase.
     row("battery smoothing and blink", "main",
@@ -324,6 +320,8 @@ void Status_Displays::shown()
     QFETCH(QString, tab);
     QFETCH(QString, script);
     std::unique_ptr<QWidget> widget(make_tab(tab));
+    if (auto main = qobject_cast<MainDisplay*>(widget.get()))
+        main->Heights()->lever_length_changed(6.0); // as the main window loads it
     for (const QString& step : script.split(QStringLiteral("; "))) {
         const QString shown =
             step.startsWith('?') ? probe(widget.get(), step.mid(1).section('=', 0, 0)) : QString();
@@ -435,6 +433,7 @@ void Status_Displays::live_against_the_virtual_controller()
     QTRY_VERIFY(sent.codes.contains(QStringLiteral("SN2")) && sent.codes.contains("MOD"));
     QTest::qWait(300);
     disconnect(drop);
+    dev.Has_Focus(); // without a worker: nothing
     dev.COM_Connect(rig.worker);
     dev.Has_Focus();
     QTRY_COMPARE(sent.codes.filter(QStringLiteral("SN")),
