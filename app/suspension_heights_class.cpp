@@ -32,6 +32,9 @@ Suspension_Heights_Class::Suspension_Heights_Class(const QFont& font, QWidget* p
     verticalHeader()->setHighlightSections(false);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Display only: with the focus, Tab would walk its cells round and round
+    // and never leave the table.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
