@@ -1,147 +1,114 @@
 #include "slave_line.h"
 
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-using Clock = std::chrono::steady_clock;
+std::string render(const std::string& bytes)
+{
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const char c = bytes[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+            if (bytes.size() - i < 11)
+                return out + '?';
+            // The checksum is the XOR of bytes 1 to 8.
+            char sum = 0;
+            for (std::size_t k = i + 1; k < i + 9; ++k)
+                sum ^= bytes[k];
+            out += bytes.substr(i, 9) + (bytes[i + 10] != '\n' ? "?"
+                                         : bytes[i + 9] != sum ? "!"
+                                                               : "");
+            out += ',';
+            i += 11;
+        } else if (c == '<') {
+            const std::size_t end = bytes.find('>', i);
+            if (end == std::string::npos || end + 1 == bytes.size())
+                return out + '?';
+            out += bytes.substr(i, end + 1 - i) + (bytes[end + 1] == '\n' ? "," : "?,");
+            i = end + 2;
+        } else {
+            out += '~';
+            ++i;
+        }
+    }
+    return out;
+}
 
 Slave_Line::Slave_Line(const std::string& path)
 {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     termios settings{};
-    if (::tcgetattr(fd, &settings) != 0) {
-        ::close(fd);
+    if (fd < 0 || ::tcgetattr(fd, &settings) != 0)
         return;
-    }
     ::cfmakeraw(&settings);
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
-    if (::cfsetspeed(&settings, B115200) != 0 || ::tcsetattr(fd, TCSANOW, &settings) != 0) {
+    if (::cfsetspeed(&settings, B115200) == 0 && ::tcsetattr(fd, TCSANOW, &settings) == 0)
+        fd_ = fd;
+    else
         ::close(fd);
-        return;
-    }
-    fd_ = fd;
 }
 
 Slave_Line::~Slave_Line()
 {
-    close();
-}
-
-void Slave_Line::close()
-{
     if (fd_ >= 0)
         ::close(fd_);
-    fd_ = -1;
-    pending_.clear();
 }
 
 bool Slave_Line::write(const std::string& bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (n <= 0 && errno != EINTR)
             return false;
-        done += static_cast<std::size_t>(n);
+        done += n > 0 ? std::size_t(n) : 0;
     }
     return true;
 }
 
-bool Slave_Line::fill(Clock::time_point deadline)
+bool Slave_Line::collect(const QString& pattern, std::string* seen,
+                         std::chrono::milliseconds timeout)
 {
+    using Clock = std::chrono::steady_clock;
+    const QRegularExpression expected(QRegularExpression::anchoredPattern(pattern));
+    const auto deadline = Clock::now() + timeout;
+    bool matched = false;
     for (;;) {
+        *seen = render(pending_);
+        matched = expected.match(QString::fromLatin1(seen->data(), int(seen->size()))).hasMatch();
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        const int ready = matched ? 0 : ::poll(&p, 1, int(std::max<long long>(left, 0)));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0 || !(p.revents & POLLIN))
-            return false;
+        if (ready <= 0)
+            break;
         char buffer[256];
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
         if (n <= 0)
-            return false;
-        ++reads_;
-        pending_.append(buffer, static_cast<std::size_t>(n));
-        return true;
+            break;
+        ++reads;
+        pending_.append(buffer, std::size_t(n));
     }
+    pending_.clear();
+    return matched;
 }
 
-namespace {
-
-std::size_t frame_length(const std::string& received)
+std::string Slave_Line::ask(const std::string& line)
 {
-    if (received.empty())
-        return std::string::npos;
-    const char first = received.front();
-    if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z'))
-        return received.size() >= 11 ? 11 : std::string::npos;
-    const std::size_t line_feed = received.find('\n');
-    return line_feed == std::string::npos ? line_feed : line_feed + 1;
-}
-
-} // namespace
-
-std::string Slave_Line::read_frame(std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    std::size_t length;
-    while ((length = frame_length(pending_)) == std::string::npos) {
-        if (!fill(deadline)) {
-            std::string partial;
-            partial.swap(pending_);
-            return partial;
-        }
-    }
-    std::string frame = pending_.substr(0, length);
-    pending_.erase(0, length);
-    return frame;
-}
-
-std::string Slave_Line::read_bytes(std::size_t count, std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (pending_.size() < count && fill(deadline)) {
-    }
-    const std::string bytes = pending_.substr(0, count);
-    pending_.erase(0, bytes.size());
-    return bytes;
+    std::string seen;
+    if (write(line + "\r"))
+        collect("~*[^~,]+,", &seen);
+    return seen;
 }
 
 std::string Slave_Line::read_for(std::chrono::milliseconds time)
 {
-    const auto deadline = Clock::now() + time;
-    while (Clock::now() < deadline)
-        fill(deadline);
-    std::string all;
-    all.swap(pending_);
-    return all;
-}
-
-std::string Slave_Line::ask(const std::string& line, std::chrono::milliseconds timeout)
-{
-    if (!write(line + "\r"))
-        return {};
-    return read_frame(timeout);
-}
-
-int Slave_Line::take_read_count()
-{
-    const int count = reads_;
-    reads_ = 0;
-    return count;
+    std::string seen;
+    collect("(?!)", &seen, time);
+    return seen;
 }

@@ -2,10 +2,19 @@
 #define SIM_TEST_SLAVE_LINE_H
 
 // The client's end of the virtual controller's line: the slave device opened
-// and made raw through termios, as a serial port layer would.
+// and made raw through termios, as a serial port layer would, and what
+// arrives there read independently of the controller's code.
+
+#include <QString>
 
 #include <chrono>
 #include <string>
+
+// What arrived as the tool's receiver takes it, one token per frame: a value
+// response as "DSA 00512," ("DSA 00512!," when its checksum is wrong), a
+// system response as "<OK>,", a byte that starts no frame as "~", and an
+// unfinished frame at the end as "?".
+std::string render(const std::string& bytes);
 
 class Slave_Line
 {
@@ -17,32 +26,21 @@ public:
 
     bool is_open() const { return fd_ >= 0; }
     int fd() const { return fd_; }
-    void close();
-
     bool write(const std::string& bytes);
-    // One response as the tool's receiver frames it: eleven bytes when it
-    // starts with a letter (the checksum byte may be a line feed), else up
-    // to and including a line feed. What arrived if the time-out comes
-    // first. Later bytes are kept for the next read.
-    std::string read_frame(std::chrono::milliseconds timeout = std::chrono::seconds(3));
-    // Exactly `count` bytes, or fewer if the time-out comes first.
-    std::string read_bytes(std::size_t count,
-                           std::chrono::milliseconds timeout = std::chrono::seconds(3));
-    // Everything that arrives within the time.
+    // Reads until the rendering of what arrived matches `pattern` in full, or
+    // until the time is up; *seen gets the rendering.
+    bool collect(const QString& pattern, std::string* seen,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Writes the line with its carriage return; the rendering of one answer.
+    std::string ask(const std::string& line);
+    // The rendering of everything that arrives within the time.
     std::string read_for(std::chrono::milliseconds time);
-    // Writes the line with its carriage return and reads the answer.
-    std::string ask(const std::string& line,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
-    // How many read() calls returned data since the last call.
-    int take_read_count();
+    int reads = 0; // read() calls that returned data
 
 private:
-    bool fill(std::chrono::steady_clock::time_point deadline);
-
     int fd_ = -1;
     std::string pending_;
-    int reads_ = 0;
 };
 
 #endif // SIM_TEST_SLAVE_LINE_H
