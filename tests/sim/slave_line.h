@@ -31,10 +31,10 @@ inline std::string render(const std::string& bytes)
             char sum = 0; // the XOR of bytes 1 to 8 of a value response
             for (std::size_t k = i + 1; c != '<' && k < i + 9; ++k)
                 sum ^= bytes[k];
-            out +=
-                bytes.substr(i, c == '<' ? end - i : 9) + (bytes[end] != '\n'                ? "?,"
-                                                           : c != '<' && bytes[i + 9] != sum ? "!,"
-                                                                                             : ",");
+            const bool bad_sum = c != '<' && bytes[i + 9] != sum;
+            out += bytes.substr(i, c == '<' ? end - i : 9) + (bytes[end] != '\n' ? "?,"
+                                                              : bad_sum          ? "!,"
+                                                                                 : ",");
             i = end;
         }
     }
