@@ -1,0 +1,282 @@
+// The virtual controller from a client's line: its answers, the faults its
+// options inject, its suspension model, and vantor-sim as a user starts it.
+
+#include "command_line.h"
+#include "packets/reset_code.h"
+#include "plant.h"
+#include "slave_line.h"
+#include "virtual_controller.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <atomic>
+#include <cerrno>
+#include <signal.h>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+class Sim_Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void exchanges_data();
+    void exchanges();
+    void reset_exchange();
+    void a_client_that_left_gets_nothing_stale();
+    void settings_change_while_serving();
+    void compressor_test_in_made_up_time();
+    void program_data();
+    void program();
+
+private:
+    std::unique_ptr<Sim::Virtual_Controller> sim;
+    std::unique_ptr<Slave_Line> line;
+};
+
+void Sim_Test::init()
+{
+    sim = std::make_unique<Sim::Virtual_Controller>();
+    std::string error;
+    QVERIFY2(sim->start(&error), error.c_str());
+    line = std::make_unique<Slave_Line>(sim->device_path());
+    // The reader against the checksum example of the protocol's description.
+    QCOMPARE(render("MOD 00001\x1A\n"), std::string("MOD 00001,"));
+}
+
+void Sim_Test::exchanges_data()
+{
+    QTest::addColumn<QString>("options"); // "_" for a space within an argument
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("least_ms"); // no sooner than this
+    const auto row = [](const char* name, const char* options, const QByteArray& request,
+                        const QString& expected, int least_ms = 0) {
+        QTest::newRow(name) << QString(options) << request << expected << least_ms;
+    };
+    const std::pair<const char*, const char*> gets[] = {
+        {"BAH BPD CSR CSS DSH DSL DSS LOL RVS", "0000[01]"},
+        {"FM1 FM2 FM3 MOD", "00000"},
+        {"ALG ALO ALR", "00\\d{3}"}, // a reset challenge is below 1000
+        {"CES CPT DSA IGT IGV LHC LHD OAT OTC PSA PXV RHC RHD SN1 SN2 SN3 SN4", "\\d{5}"},
+        {"PRT REV", "[ -~]{5}"}};
+    for (const auto& [codes, field] : gets)
+        for (const QByteArray& code : QByteArray(codes).split(' '))
+            row(code.constData(), "", "get " + code, QString(code + ' ' + field + ','));
+    row("checksum", "", "go MDN\rget MOD", "<OK>,MOD 00001,");
+    row("driver raises", "", "go MDP\rget MOD\rget DSS\rget CSS\rget RVS\rget CES",
+        "<OK>,MOD 00002,DSS 00001,CSS 00000,RVS 00001,CES 00000,");
+    row("curb lowers", "", "go MCN\rget MOD\rget DSS\rget CSS\rget RVS\rget CES",
+        "<OK>,MOD 00001,DSS 00000,CSS 00001,RVS 00000,CES (?!00000)\\d{5},");
+    row("to the dump height", "", "go LSP\rget MOD", "<OK>,MOD 00001,");
+    row("dump height stored", "", "set SLP\rget DSA\rget PSA\rget LHD\rget LHC",
+        "<OK>,DSA (\\d{5}),PSA (\\d{5}),LHD \\1,LHC \\2,");
+    row("compressor test", "", "go CTS\rget MOD\rget CSR", "<OK>,MOD 00003,CSR 00001,");
+    row("bypass", "", "set BPD 001\rget BPD\rset BPD 000\rget BPD\rset BPD 002\rget BPD",
+        "<OK>,BPD 00001,<OK>,BPD 00000,<BAD VALUE>,BPD 00000,");
+    row("reset unasked", "", "set ALR 000", "<BAD CODE>,");
+    row("line feeds between lines", "", "\nget MOD\r\nget FM1\r\n", "MOD 00000,FM1 00000,");
+    // Unknown and malformed lines get no answer at all.
+    for (const char* bad : {"get XYZ",      "get dsa",     "GET DSA",     "get  DSA", "get DSA ",
+                            "getDSA",       "get DS",      "go DSA",      "get MDP",  "go MDP 001",
+                            "get DSA 001",  "set DSA 001", "set SRH 001", "set ALG",  "set BPD 01",
+                            "set BPD 0001", "set BPD 0x1", "get D\nSA",   "",         "go CTS\t"})
+        row(QByteArray("ignored: ").append(bad).constData(), "", bad, "");
+    row("ignored: leading NUL", "", QByteArray("\0get DSA", 8), "");
+    row("ignored: overlong", "", QByteArray(200, 'g'), "");
+
+    // Silenced requests are read and counted, but neither carried out nor answered.
+    row("silent", "--silent DSA,set_ALG,go_MDP", "get DSA\rset ALG 123\rgo MDP\rget MOD\rget ALG",
+        "MOD 00000,ALG 00\\d{3},");
+    row("all silent", "--all-silent", "get DSA\rget MOD\rgo MDP\rset SRH", "");
+    row("delay", "--delay 200", "get DSA", "DSA \\d{5},", 200);
+    row("trickle", "--trickle --trickle-gap 20000", "get DSA\rgo MDP", "DSA \\d{5},<OK>,", 200);
+    row("noise", "--noise 7 --bad-checksum", "get DSA\rset SRH", "~{7}DSA \\d{5}!,~{7}<OK>,");
+    row("refused moves", "--refuse-moves", "go MDP\rgo MCN\rgo LSP\rget MOD\rgo CTS",
+        "(<REFUSED>,){3}MOD 00000,<OK>,");
+    // A sensor fault freezes its side; driving to a preset needs both sensors.
+    row("driver sensor", "--fm1 00001", "go MDP\rgo MCP\rgo RDH", "<REFUSED>,<OK>,<REFUSED>,");
+    row("curb sensor", "--fm1 00010", "go MCN\rgo MDN\rgo LSP", "<REFUSED>,<OK>,<REFUSED>,");
+    row("fault flags", "--fm1 10100 --fm2 00010 --fm3 01111", "get FM1\rget FM2\rget FM3",
+        "FM1 10100,FM2 00010,FM3 01111,");
+    // 19 bytes of 86.8 us for each exchange.
+    row("paced", "--pace", QByteArray("get DSA\r").repeated(20).chopped(1), "(DSA \\d{5},){20}",
+        32);
+    row("paced trickle", "--pace --trickle --trickle-gap 0", "go MDP", "<OK>,", 1);
+}
+
+// Applies the options, writes the request lines, waits until the controller
+// has read them all, undoes the options and asks for REV last: answers come
+// in order, so whatever the lines brought arrives before REV's.
+void Sim_Test::exchanges()
+{
+    QFETCH(QString, options);
+    QFETCH(QByteArray, request);
+    QFETCH(QString, expected);
+    QFETCH(int, least_ms);
+    QList<QByteArray> words = ("vantor-sim " + options).trimmed().toLatin1().split(' ');
+    std::vector<const char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.replace('_', ' ').constData());
+    Sim::Command_Line parsed;
+    std::string error;
+    QVERIFY2(Sim::parse_command_line(int(argv.size()), argv.data(), &parsed, &error),
+             error.c_str());
+    const auto apply = [this](const Sim::Command_Line& options) { // as vantor-sim does
+        sim->set_settings(options.settings);
+        for (int group = 1; group <= 3; ++group)
+            sim->set_fault_flags(group, options.fault_flags[std::size_t(group - 1)]);
+    };
+    apply(parsed);
+    // A paced answer leaves in one piece once the line has carried its last byte.
+    line->reads = 0;
+    for (int i = 0; parsed.settings.line_pacing && !parsed.settings.trickle && i < 5; ++i)
+        QVERIFY(line->ask("get MOD") == "MOD 00000," && line->reads == i + 1);
+
+    sim->clear_statistics();
+    const auto asked = std::chrono::steady_clock::now();
+    QVERIFY(line->write(request.toStdString() + "\r"));
+    // Every line counts, malformed ones included.
+    QTRY_COMPARE(sim->total_requests(), unsigned(request.count('\r') + 1));
+    apply(Sim::Command_Line{});
+    std::string seen;
+    QVERIFY2(line->write("get REV\r") && line->collect(expected + "REV R1\\.07,", &seen),
+             seen.c_str());
+    QVERIFY(std::chrono::steady_clock::now() - asked >= std::chrono::milliseconds(least_ms));
+}
+
+// The code for a challenge that a newer one replaced is refused; the newest
+// challenge's code zeroes the counter.
+void Sim_Test::reset_exchange()
+{
+    int which = 0; // Sim::Counter
+    for (const std::string names : {"ALG CPT", "ALR IGT", "ALO OTC"}) {
+        const auto challenge = [&] {
+            const std::string offer = line->ask("get " + names.substr(0, 3));
+            return Quillon::Reset_Code_For(quint16(std::stoi(offer.substr(4, 5))));
+        };
+        const auto answer = [&](unsigned code) {
+            return line->ask(QString::asprintf("set %.3s %03u", names.c_str(), code).toStdString());
+        };
+        sim->set_counter(Sim::Counter(which++), 4321);
+        const unsigned first = challenge();
+        unsigned latest = first;
+        for (int attempt = 0; attempt < 50 && latest == first; ++attempt)
+            latest = challenge();
+        QCOMPARE(answer(first), std::string("<BAD CODE>,"));
+        QCOMPARE(line->ask("get " + names.substr(4)).substr(4), std::string("04321,"));
+        QCOMPARE(answer(latest), std::string("<OK>,"));
+        QCOMPARE(line->ask("get " + names.substr(4)).substr(4), std::string("00000,"));
+    }
+}
+
+void Sim_Test::a_client_that_left_gets_nothing_stale()
+{
+    // All silent, not even the verdict of a compressor test that ends meanwhile.
+    sim->set_test_duration(100ms);
+    QCOMPARE(line->ask("go CTS"), std::string("<OK>,"));
+    sim->set_all_silent(true);
+    std::this_thread::sleep_for(300ms);
+    sim->set_all_silent(false);
+    QCOMPARE(line->ask("get MOD"), std::string("MOD 00000,"));
+    // An answer that finds its client gone is not kept for the next one.
+    sim->set_answer_delay(100ms);
+    QVERIFY(line->write("get PSA\r"));
+    line.reset();
+    std::this_thread::sleep_for(300ms);
+    sim->set_answer_delay(0ms);
+    line = std::make_unique<Slave_Line>(sim->device_path());
+    std::string seen;
+    QVERIFY2(!line->collect("(?!)", &seen, 100ms) && seen.empty(), seen.c_str());
+    QCOMPARE(line->ask("get MOD"), std::string("MOD 00000,"));
+}
+
+void Sim_Test::settings_change_while_serving()
+{
+    std::atomic<bool> done{false};
+    std::thread fiddler([&] {
+        for (bool on = true; !done; on = !on) {
+            sim->set_trickle(on, 100us);
+            sim->set_noise_bytes(on ? 3 : 0);
+            sim->set_bad_checksums(on);
+            sim->set_line_pacing(on);
+            (void)sim->set_test_verdict(on ? "<FAIL 1>" : "FAIL 1");
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    int answered = 0;
+    for (int i = 0; i < 100; ++i)
+        answered += line->ask("get FM2").find("FM2 00000") != std::string::npos;
+    done = true;
+    fiddler.join();
+    QCOMPARE(answered, 100);
+}
+
+void Sim_Test::compressor_test_in_made_up_time()
+{
+    // Ten minutes: an overheat by half time, a count for each minute of
+    // compressor and on time, and the end reported once.
+    const auto t0 = std::chrono::steady_clock::now();
+    Sim::Plant plant(t0, 1);
+    QVERIFY(!plant.set_fault_flags(0, "00000") && !plant.set_fault_flags(1, "00002"));
+    const auto rest = plant.readings().counters;
+    plant.start_compressor_test(t0, 10min);
+    plant.advance(t0 + 5min + 1s);
+    const auto now = plant.readings();
+    QCOMPARE(now.mode, Sim::Mode::Compressor_Test);
+    for (unsigned i = 0; i < 3; ++i) // compressor time, on time, overheats
+        QCOMPARE(now.counters[i], rest[i] + (i == 2 ? 1 : 5));
+    QVERIFY(!plant.finish_test(t0 + 5min) && plant.finish_test(t0 + 10min) &&
+            !plant.finish_test(t0 + 11min));
+}
+
+void Sim_Test::program_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // what Get DSA brings, or the exit code
+    QTest::newRow("plain") << QStringList() << "DSA \\d{5},";
+    QTest::newRow("hang-up") << QStringList{"--hang-up-after", "300"} << "DSA \\d{5},";
+    QTest::newRow("delay") << QStringList{"--delay", "60000"} << ""; // SIGTERM ends the wait
+    QTest::newRow("help") << QStringList{"--help"} << "0";
+    for (const QStringList& bad :
+         {QStringList{"--frobnicate"}, QStringList{"--fm1", "0012"}, QStringList{"--delay"}})
+        QTest::newRow(qPrintable(bad.join(' '))) << bad << "2";
+}
+
+void Sim_Test::program()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QProcess program;
+    program.start(VANTOR_SIM_PROGRAM, arguments);
+    if (expected.size() == 1) {
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), expected.toInt());
+        // Help goes to the standard output; a mistake only to the error output.
+        QCOMPARE(program.readAllStandardOutput().startsWith("Usage:"), expected == "0");
+        QCOMPARE(program.readAllStandardError().isEmpty(), expected == "0");
+        return;
+    }
+    QByteArray first; // the device's name, on the first line
+    while (!first.contains('\n') && program.waitForReadyRead(10000))
+        first += program.readAllStandardOutput();
+    Slave_Line client(first.left(first.indexOf('\n')).toStdString());
+    std::string seen;
+    QVERIFY2(client.write("get DSA\r") && client.collect(expected, &seen), first.constData());
+    const bool hang_up = arguments.contains("--hang-up-after");
+    QVERIFY2(!client.collect("(?!)", &seen, hang_up ? 10s : 200ms) && seen.empty(), seen.c_str());
+    // Hung up, as an unplugged adapter: reads end, writes fail with EIO.
+    QVERIFY(!hang_up || (::write(client.fd, "get DSA\r", 8) == -1 && errno == EIO));
+    // The program goes on, hung up or not, until it is told to stop.
+    QCOMPARE(program.state(), QProcess::Running);
+    QVERIFY(::kill(pid_t(program.processId()), SIGTERM) == 0);
+    QVERIFY(program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(Sim_Test)
+#include "tst_sim.moc"
