@@ -14,7 +14,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -22,6 +21,7 @@
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QTabBar>
+#include <QUrl>
 
 #include <sanitizer_locks.h>
 
@@ -384,8 +384,10 @@ void MainWindow::CompTestRunning(bool running)
 void MainWindow::onClickAbout()
 {
     const QString app = QCoreApplication::applicationName();
-    QString dir = QCoreApplication::applicationDirPath();
-    dir.replace(QLatin1Char(' '), QLatin1String("%20"));
+    // An absolute path already starts with a slash: QUrl writes file:///...
+    const QString eula =
+        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/EULA.rtf"))
+            .toString(QUrl::FullyEncoded);
     const QString text =
         QStringLiteral("<table><tr><td><b>Vendor placeholder</b></td></tr>"
                        "<tr><td>1 Example Street, Example Town</td></tr>"
@@ -399,8 +401,8 @@ void MainWindow::onClickAbout()
         QStringLiteral("\">") + QCoreApplication::organizationName() +
         QStringLiteral("</a><br>Based on <a href=\"") + Identity::Toolkit_Web_Site +
         QStringLiteral("\">QT version ") + Identity::Toolkit_Version +
-        QStringLiteral("</a><br>See <a href=file:///") + dir + QDir::separator() +
-        QStringLiteral("EULA.rtf>EULA</a> for more details");
+        QStringLiteral("</a><br>See <a href=\"") + eula +
+        QStringLiteral("\">EULA</a> for more details");
     QMessageBox::about(this, QStringLiteral("About ") + app, text);
 }
 
