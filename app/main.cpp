@@ -1,5 +1,6 @@
 #include "application_identity.h"
 #include "main_window.h"
+#include "recording/csv_export.h"
 
 #include <virtual_controller.h>
 
@@ -7,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -62,6 +64,27 @@ QStringList without_toolkit_options(const QStringList& arguments)
     return kept;
 }
 
+// Writes a recording as CSV, without a window or a port; returns the exit
+// status. An existing CSV is never replaced from the command line.
+int export_csv(const QString& recording, const QStringList& outputs, bool traffic)
+{
+    QTextStream err(stderr);
+    if (recording.isEmpty() || outputs.size() != 1) {
+        err << "usage: --export-csv RECORDING OUT.csv [--traffic]\n";
+        return 2;
+    }
+    if (QFileInfo::exists(outputs[0])) {
+        err << outputs[0] << " already exists; remove it or choose another name\n";
+        return 1;
+    }
+    QString error;
+    if (!Recording::Export_CSV(recording, outputs[0], traffic, &error)) {
+        err << error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 // Reads the command line; returns the exit status when the program is to end
 // at once, -1 when it is to run. Help, the version and mistakes are answered
 // with a QCoreApplication, which needs no display: QApplication would give up
@@ -94,12 +117,28 @@ int parse(int& argc, char** argv, Options* options)
         QStringLiteral("Milliseconds before the screenshot is taken (default 4000)."),
         QStringLiteral("MS"), QStringLiteral("4000"));
     parser.addOptions({port, simulate, screenshot, quit_after});
+    const QCommandLineOption export_option(
+        QStringLiteral("export-csv"),
+        QStringLiteral("Write the session recording FILE as CSV to OUT.csv and exit."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption traffic(
+        QStringLiteral("traffic"),
+        QStringLiteral("With --export-csv: write the traffic on the line, not the readings."));
+    parser.addOptions({export_option, traffic});
+    parser.addPositionalArgument(QStringLiteral("OUT.csv"),
+                                 QStringLiteral("With --export-csv: the CSV file to write."),
+                                 QStringLiteral("[OUT.csv]"));
     if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
         parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication app(argc, argv);
         // Prints the help, the version or the mistake, and exits.
         parser.process(arguments);
         return 2;
+    }
+    if (parser.isSet(export_option) || parser.isSet(traffic)) {
+        QCoreApplication app(argc, argv);
+        return export_csv(parser.value(export_option), parser.positionalArguments(),
+                          parser.isSet(traffic));
     }
 
     options->port = parser.value(port);

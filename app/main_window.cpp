@@ -9,11 +9,15 @@
 #include "maint_ctrl.h"
 #include "manual_ctrl.h"
 #include "misc_ctrl.h"
+#include "recording/csv_export.h"
 #include "suspension_heights_class.h"
 #include "ui_main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -96,6 +100,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->tabDisplay, SIGNAL(currentChanged(int)), this, SLOT(tabDisplayIndexChanged(int)));
     connect(ui->actionExit, SIGNAL(triggered()), this, SLOT(close()));
     connect(ui->action_About, SIGNAL(triggered()), this, SLOT(onClickAbout()));
+    auto export_csv = new QAction(QStringLiteral("Export CSV..."), this);
+    export_csv->setObjectName(QStringLiteral("actionExport_CSV"));
+    ui->menu_File->insertAction(ui->actionExit, export_csv);
+    connect(export_csv, SIGNAL(triggered()), this, SLOT(onExportCSV()));
     connect(maintCtrl, SIGNAL(CompTest(bool)), this, SLOT(CompTestRunning(bool)));
     Lever_Length_Form* lever_length = miscCtrl->Lever_Length_Editor();
     for (Suspension_Heights_Class* heights : Height_Tables())
@@ -501,4 +509,30 @@ void MainWindow::closeEvent(QCloseEvent* event)
     Set_Displays_Active(false);
     Stop_Worker();
     event->accept();
+}
+
+void MainWindow::onExportCSV()
+{
+    const QString recording = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Export CSV: Recording"), QString(),
+        QStringLiteral("All files (*);;SQLite databases (*.sqlite *.db)"));
+    if (recording.isEmpty())
+        return;
+    const QString readings = QStringLiteral("Readings (*.csv)");
+    QString chosen = readings;
+    const QString csv = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export CSV"), QFileInfo(recording).path(),
+        readings + QStringLiteral(";;Traffic on the line (*.csv)"), &chosen);
+    if (!csv.isEmpty())
+        Export_CSV(recording, csv, chosen != readings);
+}
+
+bool MainWindow::Export_CSV(const QString& recording, const QString& csv, bool traffic)
+{
+    QString error;
+    if (Recording::Export_CSV(recording, csv, traffic, &error))
+        return true;
+    ask(QMessageBox::Critical, QStringLiteral("Export CSV"), error, QMessageBox::Ok,
+        QMessageBox::NoButton, this);
+    return false;
 }

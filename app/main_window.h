@@ -60,6 +60,9 @@ public:
     QSize Whole_Pages_Size() const;
     // The height tables that follow the lever length.
     QList<Suspension_Heights_Class*> Height_Tables() const;
+    // Writes a recording as CSV (see Recording::Export_CSV); a failure is
+    // shown in a box.
+    bool Export_CSV(const QString& recording, const QString& csv, bool traffic);
 
 signals:
     void update_warnings(bool blink_on);
@@ -72,6 +75,8 @@ public slots:
     void tabControlsIndexChanged(int index);
     void CompTestRunning(bool running);
     void onClickAbout();
+    // Asks for a recording and a CSV file, then exports.
+    void onExportCSV();
     void COM_Thread_finished();
     void warning_timer_timeout();
     void fault_tab_update(bool blink_on);
