@@ -521,7 +521,9 @@ void MainWindow::onExportCSV()
     const QString readings = QStringLiteral("Readings (*.csv)");
     QString chosen = readings;
     const QString csv = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export CSV"), QFileInfo(recording).path(),
+        this, QStringLiteral("Export CSV"),
+        QFileInfo(recording).path() + QLatin1Char('/') + QFileInfo(recording).completeBaseName() +
+            QStringLiteral(".csv"),
         readings + QStringLiteral(";;Traffic on the line (*.csv)"), &chosen);
     if (!csv.isEmpty())
         Export_CSV(recording, csv, chosen != readings);

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QSaveFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -96,7 +97,8 @@ bool write_readings(QSqlDatabase& db, QSaveFile& out)
         cells[column.value(rows.value(1).toString())] = number(rows.value(3), rows.value(2));
     }
     flush();
-    return true;
+    // A recording that breaks off half-way is not passed off as a whole one.
+    return !rows.lastError().isValid();
 }
 
 bool write_traffic(QSqlDatabase& db, QSaveFile& out)
@@ -111,7 +113,7 @@ bool write_traffic(QSqlDatabase& db, QSaveFile& out)
         out.write(seconds(rows.value(0).toLongLong()) + ',' +
                   field(rows.value(1).toString().toUtf8()) + ',' +
                   field(printable(rows.value(2).toByteArray())) + '\n');
-    return true;
+    return !rows.lastError().isValid();
 }
 
 bool export_from(QSqlDatabase& db, const QString& recording, const QString& csv, bool traffic,
