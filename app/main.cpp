@@ -119,8 +119,8 @@ int parse(int& argc, char** argv, Options* options)
     parser.addOptions({port, simulate, screenshot, quit_after});
     const QCommandLineOption export_option(
         QStringLiteral("export-csv"),
-        QStringLiteral("Write the session recording FILE as CSV to OUT.csv and exit."),
-        QStringLiteral("FILE"));
+        QStringLiteral("Write the session recording RECORDING as CSV to OUT.csv and exit."),
+        QStringLiteral("RECORDING"));
     const QCommandLineOption traffic(
         QStringLiteral("traffic"),
         QStringLiteral("With --export-csv: write the traffic on the line, not the readings."));
