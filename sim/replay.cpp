@@ -34,8 +34,7 @@ struct Database
 bool is_replayable(const std::string& code)
 {
     static const char* const live[] = {"PRT", "REV", "ALG", "ALO", "ALR"};
-    return std::none_of(std::begin(live), std::end(live),
-                        [&](const char* c) { return code == c; });
+    return std::none_of(std::begin(live), std::end(live), [&](const char* c) { return code == c; });
 }
 
 } // namespace
@@ -59,8 +58,8 @@ std::shared_ptr<const Replay> Replay::load(const std::string& path, std::string*
         return fail("not a session recording (it has no schema version)");
     const int version = sqlite3_column_int(d.statement, 0);
     if (version != Recording::Schema_Version)
-        return fail("recording format " + std::to_string(version) +
-                    ", this program reads format " + std::to_string(Recording::Schema_Version));
+        return fail("recording format " + std::to_string(version) + ", this program reads format " +
+                    std::to_string(Recording::Schema_Version));
 
     // Equal times keep the order they were written in: the later one counts.
     if (!d.prepare("SELECT code, t_us, raw FROM readings ORDER BY code, t_us, rowid"))

@@ -27,8 +27,7 @@ public:
     // into the session; before its first reading, the first. Nothing for a
     // code never read, and for the codes whose answers are not values the
     // recording can stand for (texts, reset challenges).
-    std::optional<unsigned> raw_at(const std::string& code,
-                                   std::chrono::microseconds offset) const;
+    std::optional<unsigned> raw_at(const std::string& code, std::chrono::microseconds offset) const;
 
 private:
     struct Reading
