@@ -274,8 +274,8 @@ std::optional<std::string> Virtual_Controller::replayed_answer_locked(const Requ
     if (!replay_ || request.kind != Request_Kind::Get)
         return std::nullopt;
     const std::chrono::duration<double, std::micro> offset = (now - *replay_start_) * replay_speed_;
-    const auto raw = replay_->raw_at(
-        request.code, std::chrono::duration_cast<std::chrono::microseconds>(offset));
+    const auto raw = replay_->raw_at(request.code,
+                                     std::chrono::duration_cast<std::chrono::microseconds>(offset));
     if (!raw)
         return std::nullopt;
     return value_response(request.code, unsigned_field(*raw));

@@ -102,8 +102,8 @@ private:
     void handle_line(Master_Port& port, const std::string& line,
                      std::chrono::steady_clock::time_point arrived);
     // The recording's answer to a Get, or nothing where the plant answers.
-    std::optional<std::string> replayed_answer_locked(
-        const Request& request, std::chrono::steady_clock::time_point now) const;
+    std::optional<std::string>
+    replayed_answer_locked(const Request& request, std::chrono::steady_clock::time_point now) const;
     void deliver(Master_Port& port, const Outgoing& outgoing);
     bool take_due_verdict(std::chrono::steady_clock::time_point now, Outgoing* outgoing);
     std::chrono::steady_clock::time_point next_event(std::chrono::steady_clock::time_point now);
