@@ -3,8 +3,8 @@
 #include "response_frame.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -151,8 +151,8 @@ const Option options_table[] = {
      [](Command_Line& c, const std::string& a) {
          char* end = nullptr;
          c.replay_speed = std::strtod(a.c_str(), &end);
-         return !a.empty() && *end == '\0' && std::isfinite(c.replay_speed) &&
-                c.replay_speed > 0 && c.replay_speed <= 1000;
+         return !a.empty() && *end == '\0' && std::isfinite(c.replay_speed) && c.replay_speed > 0 &&
+                c.replay_speed <= 1000;
      }},
 };
 
