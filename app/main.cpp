@@ -2,6 +2,7 @@
 #include "main_window.h"
 #include "recording/csv_export.h"
 
+#include <replay.h>
 #include <virtual_controller.h>
 
 #include <QApplication>
@@ -22,6 +23,8 @@ struct Options
     bool simulate = false;
     QString screenshot;
     int quit_after_ms = 4000;
+    std::shared_ptr<const Sim::Replay> replay; // for the virtual controller
+    double replay_speed = 1.0;
 };
 
 // The toolkit's own options, which QApplication takes out of the command line
@@ -128,6 +131,18 @@ int parse(int& argc, char** argv, Options* options)
     parser.addPositionalArgument(QStringLiteral("OUT.csv"),
                                  QStringLiteral("With --export-csv: the CSV file to write."),
                                  QStringLiteral("[OUT.csv]"));
+    // Replaying a session recording through the virtual controller: checked
+    // and loaded here, so that a bad recording ends the program before any
+    // window opens.
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("With --simulate: answer with the values of this session recording."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption replay_speed(
+        QStringLiteral("replay-speed"),
+        QStringLiteral("Play the recording X times as fast (default 1)."), QStringLiteral("X"),
+        QStringLiteral("1"));
+    parser.addOptions({replay, replay_speed});
     if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
         parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication app(argc, argv);
@@ -153,6 +168,21 @@ int parse(int& argc, char** argv, Options* options)
     if (options->simulate && !options->port.isEmpty()) {
         QTextStream(stderr) << "--simulate and --port cannot be used together\n";
         return 2;
+    }
+    if (parser.isSet(replay) || parser.isSet(replay_speed)) {
+        options->replay_speed = parser.value(replay_speed).toDouble(&ok);
+        std::string error = "--replay needs --simulate, and --replay-speed needs --replay";
+        if (options->simulate && parser.isSet(replay)) {
+            if (!ok || !(options->replay_speed > 0) || options->replay_speed > 1000)
+                error = "--replay-speed takes a factor above 0, at most 1000";
+            else
+                options->replay = Sim::Replay::load(
+                    QFile::encodeName(parser.value(replay)).toStdString(), &error);
+        }
+        if (!options->replay) {
+            QTextStream(stderr) << QString::fromStdString(error) << '\n';
+            return 2;
+        }
     }
     return -1;
 }
@@ -201,6 +231,7 @@ int main(int argc, char* argv[])
 
     if (options.simulate) {
         controller = std::make_unique<Sim::Virtual_Controller>();
+        controller->set_replay(options.replay, options.replay_speed);
         std::string error;
         if (!controller->start(&error)) {
             QTextStream(stderr) << "virtual controller: " << QString::fromStdString(error) << '\n';

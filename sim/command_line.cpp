@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -139,6 +140,20 @@ const Option options_table[] = {
          c.compressor = false;
          return true;
      }},
+    {"--replay", "FILE",
+     "answer Gets with the values of a session recording, timed from\n"
+     "                         the first request; codes it never read answer as usual",
+     [](Command_Line& c, const std::string& a) {
+         c.replay = a;
+         return !a.empty();
+     }},
+    {"--replay-speed", "X", "play the recording X times as fast (default 1)",
+     [](Command_Line& c, const std::string& a) {
+         char* end = nullptr;
+         c.replay_speed = std::strtod(a.c_str(), &end);
+         return !a.empty() && *end == '\0' && std::isfinite(c.replay_speed) && c.replay_speed > 0 &&
+                c.replay_speed <= 1000;
+     }},
 };
 
 } // namespace
@@ -169,6 +184,10 @@ bool parse_command_line(int argc, const char* const* argv, Command_Line* options
             *error = "bad value for " + word + ": " + argument;
             return false;
         }
+    }
+    if (options->replay.empty() && options->replay_speed != 1.0) {
+        *error = "--replay-speed needs --replay";
+        return false;
     }
     return true;
 }

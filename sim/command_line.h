@@ -18,6 +18,8 @@ struct Command_Line
     std::array<std::string, 3> fault_flags{"00000", "00000", "00000"};
     std::optional<std::chrono::milliseconds> hang_up_after;
     bool compressor = true;
+    std::string replay; // a session recording, or empty
+    double replay_speed = 1.0;
     bool help = false;
 };
 

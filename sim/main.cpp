@@ -2,6 +2,7 @@
 // open on its first line and serves it until SIGTERM or SIGINT.
 
 #include "command_line.h"
+#include "replay.h"
 #include "virtual_controller.h"
 
 #include <cerrno>
@@ -51,6 +52,12 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    std::shared_ptr<const Sim::Replay> replay;
+    if (!options.replay.empty() && !(replay = Sim::Replay::load(options.replay, &error))) {
+        std::fprintf(stderr, "vantor-sim: %s\n", error.c_str());
+        return 2;
+    }
+
     // Whoever reads the first line may close the pipe; the program goes on.
     if (std::signal(SIGPIPE, SIG_IGN) == SIG_ERR) {
         std::perror("vantor-sim: signal");
@@ -73,6 +80,7 @@ int main(int argc, char** argv)
     for (int group = 1; group <= 3; ++group)
         controller.set_fault_flags(group, options.fault_flags[static_cast<std::size_t>(group - 1)]);
     controller.set_compressor_enabled(options.compressor);
+    controller.set_replay(replay, options.replay_speed);
     if (!controller.start(&error)) {
         std::fprintf(stderr, "vantor-sim: %s\n", error.c_str());
         return 1;

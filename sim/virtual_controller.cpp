@@ -6,6 +6,7 @@
 #include "master_port.h"
 #include "plant.h"
 #include "pty_pair.h"
+#include "replay.h"
 #include "request_handler.h"
 #include "request_line.h"
 #include "response_frame.h"
@@ -191,13 +192,17 @@ void Virtual_Controller::handle_line(Master_Port& port, const std::string& line,
         plant_->advance(now);
         ++total_requests_;
         last_request_ = line;
+        if (replay_ && !replay_start_)
+            replay_start_ = now;
         const auto request = parse_request(line);
         if (!request)
             return;
         ++counts_[request_key(*request)];
         if (is_silenced(*request, settings_))
             return;
-        auto answer = handle_request(*request, *plant_, settings_, now);
+        auto answer = replayed_answer_locked(*request, now);
+        if (!answer)
+            answer = handle_request(*request, *plant_, settings_, now);
         if (!answer)
             return;
         if (settings_.bad_checksums)
@@ -253,6 +258,27 @@ Settings Virtual_Controller::settings() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return settings_;
+}
+
+void Virtual_Controller::set_replay(std::shared_ptr<const Replay> replay, double speed)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    replay_ = std::move(replay);
+    replay_speed_ = speed;
+    replay_start_.reset();
+}
+
+std::optional<std::string> Virtual_Controller::replayed_answer_locked(const Request& request,
+                                                                      Clock::time_point now) const
+{
+    if (!replay_ || request.kind != Request_Kind::Get)
+        return std::nullopt;
+    const std::chrono::duration<double, std::micro> offset = (now - *replay_start_) * replay_speed_;
+    const auto raw = replay_->raw_at(request.code,
+                                     std::chrono::duration_cast<std::chrono::microseconds>(offset));
+    if (!raw)
+        return std::nullopt;
+    return value_response(request.code, unsigned_field(*raw));
 }
 
 void Virtual_Controller::set_settings(const Settings& settings)

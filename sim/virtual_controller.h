@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -25,6 +26,8 @@
 namespace Sim {
 
 class Plant;
+class Replay;
+struct Request;
 class Master_Port;
 class Line_Assembler;
 class Wake_Pipe;
@@ -77,6 +80,11 @@ public:
     // With the compressor off the reservoir stays where it is put.
     void set_compressor_enabled(bool on);
 
+    // Gets answered from a session recording (none: from the plant), its
+    // timeline played `speed` times as fast. Its clock starts at the next
+    // line received.
+    void set_replay(std::shared_ptr<const Replay> replay, double speed = 1.0);
+
     // What arrived. Keys as "get DSA", "go MDP", "set ALG" (no value).
     unsigned request_count(const std::string& key) const;
     // Every line received, malformed ones included.
@@ -93,6 +101,9 @@ private:
     // `arrived`: when the request's last byte crossed the line.
     void handle_line(Master_Port& port, const std::string& line,
                      std::chrono::steady_clock::time_point arrived);
+    // The recording's answer to a Get, or nothing where the plant answers.
+    std::optional<std::string>
+    replayed_answer_locked(const Request& request, std::chrono::steady_clock::time_point now) const;
     void deliver(Master_Port& port, const Outgoing& outgoing);
     bool take_due_verdict(std::chrono::steady_clock::time_point now, Outgoing* outgoing);
     std::chrono::steady_clock::time_point next_event(std::chrono::steady_clock::time_point now);
@@ -108,6 +119,9 @@ private:
     unsigned total_requests_ = 0;
     std::string last_request_;
     std::mt19937 noise_random_;
+    std::shared_ptr<const Replay> replay_;
+    double replay_speed_ = 1.0;
+    std::optional<std::chrono::steady_clock::time_point> replay_start_;
 
     // Opened by start() before the thread starts and closed only after it
     // has been joined, so the serving thread uses them without the lock.
