@@ -82,9 +82,9 @@ void MainWindow::Stop_Recording()
 void MainWindow::Record_Session_Dialog()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString name = QStringLiteral("vantor-%1.sqlite")
-                             .arg(QDateTime::currentDateTime().toString(
-                                 QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString name =
+        QStringLiteral("vantor-%1.sqlite")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     // The dialog itself asks before an existing file is chosen.
     const QString file = QFileDialog::getSaveFileName(
         this, QStringLiteral("Record Session"), QDir(folder).filePath(name),

@@ -133,12 +133,14 @@ bool Session_Recorder::Start(const QString& file, QString* error)
               exec(QStringLiteral("BEGIN"), error);
     for (const char* statement : Recording::Schema)
         ok = ok && exec(QString::fromLatin1(statement), error);
-    ok = ok && prepare(error) && set_session(QStringLiteral("schema_version"), QString::number(Recording::Schema_Version)) &&
-         set_session(QStringLiteral("started"),
-                     QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)) &&
-         set_session(QStringLiteral("program_version"), QCoreApplication::applicationVersion()) &&
-         (Port.isEmpty() || set_session(QStringLiteral("port"), Port)) &&
-         exec(QStringLiteral("COMMIT"), error);
+    ok =
+        ok && prepare(error) &&
+        set_session(QStringLiteral("schema_version"), QString::number(Recording::Schema_Version)) &&
+        set_session(QStringLiteral("started"),
+                    QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)) &&
+        set_session(QStringLiteral("program_version"), QCoreApplication::applicationVersion()) &&
+        (Port.isEmpty() || set_session(QStringLiteral("port"), Port)) &&
+        exec(QStringLiteral("COMMIT"), error);
     if (!ok) {
         if (error->isEmpty())
             *error = QStringLiteral("Cannot write %1.").arg(file);
@@ -194,8 +196,8 @@ void Session_Recorder::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Tx_Packet, resource,
         [queue](Packet_Shared_Ptr sent) {
-            Record r{Record::Tx, 0, QByteArray(sent->getData(), sent->getLength()) + '\r',
-                     {}, {}, {}};
+            Record r{Record::Tx, 0,  QByteArray(sent->getData(), sent->getLength()) + '\r',
+                     {},         {}, {}};
             queue->push(std::move(r));
         },
         direct);
@@ -215,14 +217,22 @@ void Session_Recorder::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Rx_Timeout_Expected, resource,
         [queue](Packet_Shared_Ptr request) {
-            queue->push(Record{Record::Event, 0, {}, {}, QStringLiteral("timeout"),
+            queue->push(Record{Record::Event,
+                               0,
+                               {},
+                               {},
+                               QStringLiteral("timeout"),
                                request ? request->toQString() : QString()});
         },
         direct);
     Connections << connect(
         resource, &COM_Resource::COM_Error, resource,
         [queue](QString* text) {
-            queue->push(Record{Record::Event, 0, {}, {}, QStringLiteral("serial_error"),
+            queue->push(Record{Record::Event,
+                               0,
+                               {},
+                               {},
+                               QStringLiteral("serial_error"),
                                text ? *text : QString()});
         },
         direct);
@@ -355,9 +365,9 @@ void Session_Recorder::write_reading(qint64 t_us, Packet_Class* packet)
         bool all = true;
         for (const QString& part : Serial_Parts)
             all = all && !part.isEmpty();
-        if (all && !set_session(QStringLiteral("serial_number"),
-                                Serial_Parts[0] + Serial_Parts[1] + Serial_Parts[2] +
-                                    Serial_Parts[3]))
+        if (all &&
+            !set_session(QStringLiteral("serial_number"),
+                         Serial_Parts[0] + Serial_Parts[1] + Serial_Parts[2] + Serial_Parts[3]))
             Write_Failed = true;
     }
 }
@@ -409,8 +419,7 @@ void Session_Recorder::fail(const QString& reason)
 {
     const QString message =
         QStringLiteral("Recording to %1 stopped: %2")
-            .arg(Path, reason.isEmpty() ? QStringLiteral("the file could not be written")
-                                        : reason);
+            .arg(Path, reason.isEmpty() ? QStringLiteral("the file could not be written") : reason);
     Write_Failed = true;
     {
         QSqlQuery rollback(QSqlDatabase::database(Connection_Name, false));

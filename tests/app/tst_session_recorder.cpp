@@ -1,0 +1,236 @@
+// Session recordings against the virtual controller: what the file holds
+// against what crossed the line, a program killed while recording, and files
+// that cannot or must not be written.
+#include "app_test_main.h"
+#include "test_requests.h"
+
+#include "main_window.h"
+#include "recording/session_recorder.h"
+
+#include <virtual_controller.h>
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+using namespace Quillon;
+
+namespace {
+
+// A recording opened read-only, as a user's script would open it.
+class Reader
+{
+public:
+    explicit Reader(const QString& file)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        db.open();
+    }
+    ~Reader() { QSqlDatabase::removeDatabase(name); }
+    QVariantList column(const QString& sql) const
+    {
+        QSqlQuery q(QSqlDatabase::database(name));
+        QVariantList values;
+        q.exec(sql);
+        while (q.next())
+            values << q.value(0);
+        return values;
+    }
+    QVariant value(const QString& sql) const { return column(sql).value(0); }
+
+private:
+    const QString name = QStringLiteral("reader");
+};
+
+} // namespace
+
+class Session_Recording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recording_matches_the_line();
+    void a_vanished_file_stops_only_the_recording();
+    void killed_program_leaves_a_sound_file();
+    void refused_files_data();
+    void refused_files();
+
+private:
+    QTemporaryDir dir;
+};
+
+void Session_Recording::recording_matches_the_line()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    sim.set_angle_raw(Sim::Side::Driver, 785);
+    QVERIFY(sim.start());
+    MainWindow window;
+    const QString file = dir.filePath(QStringLiteral("line.sqlite"));
+    QString error;
+    QVERIFY2(window.Start_Recording(file, &error), qPrintable(error));
+    window.Open_Port(QString::fromStdString(sim.device_path()));
+    Session_Recorder* recorder = window.Recorder();
+    QTRY_VERIFY(recorder->Exchanges() > 0);
+
+    // The driver's angle changes between two readings of the recording's clock.
+    const qint64 before_us = recorder->Elapsed_Ms() * 1000;
+    sim.set_angle_raw(Sim::Side::Driver, 330);
+    // Two batches written since.
+    const qint64 at_change = recorder->Exchanges();
+    QTRY_VERIFY(recorder->Exchanges() > at_change);
+    const qint64 a_batch_later = recorder->Exchanges();
+    QTRY_VERIFY(recorder->Exchanges() > a_batch_later);
+    // The controller falls silent: the requests time out.
+    sim.set_all_silent(true);
+    QTRY_VERIFY(!prompts.asked.isEmpty());
+    window.Quit_Now();
+    QTRY_COMPARE(sim.total_requests(), unsigned(recorder->Exchanges()));
+    const std::string last = sim.last_request();
+    window.Stop_Recording();
+
+    Reader rec(file);
+    // Every request as the controller received it, with its carriage return.
+    const QVariantList tx = rec.column("SELECT bytes FROM traffic WHERE direction = 'tx' "
+                                       "ORDER BY rowid");
+    QCOMPARE(tx.size(), int(sim.total_requests()));
+    QCOMPARE(tx.last().toByteArray(), QByteArray::fromStdString(last) + '\r');
+    int dsa_requests = 0;
+    for (const QVariant& request : tx)
+        dsa_requests += request.toByteArray() == "get DSA\r";
+    QCOMPARE(unsigned(dsa_requests), sim.request_count("get DSA"));
+
+    // Every answer as sent: body, checksum and line feed; then the silence.
+    const QVariantList rx = rec.column("SELECT bytes FROM traffic WHERE direction = 'rx'");
+    QVERIFY(!rx.isEmpty());
+    for (const QVariant& frame : rx) {
+        const QByteArray bytes = frame.toByteArray();
+        if (!bytes.startsWith('<'))
+            QCOMPARE(bytes, value_frame(bytes.constData()));
+    }
+    QCOMPARE(rec.value("SELECT direction FROM traffic ORDER BY rowid DESC LIMIT 1").toString(),
+             QStringLiteral("tx"));
+
+    // The readings switch from the old angle to the new once, after the change.
+    const QVariantList raws =
+        rec.column("SELECT raw FROM readings WHERE code = 'DSA' ORDER BY t_us");
+    const int switch_at = raws.indexOf(330);
+    QVERIFY(raws.indexOf(785) == 0 && switch_at > 0 && raws.lastIndexOf(785) == switch_at - 1);
+    QVERIFY(
+        rec.value("SELECT min(t_us) FROM readings WHERE code = 'DSA' AND raw = 330").toLongLong() >=
+        before_us);
+    QCOMPARE(rec.value("SELECT round(value, 1) || ' ' || unit FROM readings WHERE code = 'DSA' "
+                       "AND raw = 785 LIMIT 1")
+                 .toString(),
+             QStringLiteral("30.0 deg"));
+
+    QCOMPARE(rec.column("SELECT kind FROM events WHERE kind LIKE 'port%' ORDER BY t_us"),
+             QVariantList({"port_opened", "port_closed"}));
+    QVERIFY(rec.value("SELECT count(*) FROM events WHERE kind = 'timeout'").toInt() > 0);
+    QCOMPARE(rec.column("SELECT key FROM session ORDER BY key"),
+             QVariantList({"port", "program_version", "schema_version", "started"}));
+}
+
+void Session_Recording::a_vanished_file_stops_only_the_recording()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.start());
+    MainWindow window;
+    const QString file = dir.filePath(QStringLiteral("vanishing.sqlite"));
+    QString error;
+    QVERIFY(window.Start_Recording(file, &error));
+    window.Open_Port(QString::fromStdString(sim.device_path()));
+    QTRY_VERIFY(window.Recorder()->Exchanges() > 5);
+    QVERIFY(QFile::remove(file));
+    QTRY_VERIFY(!window.Recorder()->Is_Recording());
+    QCOMPARE(prompts.asked.size(), 1);
+    QCOMPARE(prompts.asked[0].title, QStringLiteral("Recording stopped"));
+    QVERIFY(prompts.asked[0].text.contains(file));
+    // The connection goes on.
+    const unsigned served = sim.total_requests();
+    QTRY_VERIFY(sim.total_requests() > served + 5);
+    QVERIFY(window.Worker());
+    window.Quit_Now();
+}
+
+void Session_Recording::killed_program_leaves_a_sound_file()
+{
+    const QString file = dir.filePath(QStringLiteral("killed.sqlite"));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.start(QStringLiteral(VANTOR_PROGRAM),
+                  {QStringLiteral("--simulate"), QStringLiteral("--record"), file});
+    QVERIFY(program.waitForStarted());
+    QElapsedTimer since_first_rows;
+    // The schema and the session rows come in the first transaction.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(file).size() > 0, 10000);
+    {
+        Reader live(file);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            live.value("SELECT count(*) FROM traffic WHERE direction = 'rx'").toInt() > 0, 10000);
+        since_first_rows.start();
+    }
+    QTest::qWait(2500);
+    const qint64 recorded_ms = since_first_rows.elapsed();
+    program.kill();
+    QVERIFY(program.waitForFinished());
+
+    Reader rec(file);
+    QCOMPARE(rec.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+    // All but the last second: rows span the time they were seen to grow,
+    // less one second.
+    const qint64 span_us = rec.value("SELECT max(t_us) - min(t_us) FROM traffic").toLongLong();
+    QVERIFY2(span_us >= (recorded_ms - 1000) * 1000, qPrintable(QString::number(span_us)));
+    QCOMPARE(rec.value("SELECT value FROM session WHERE key = 'schema_version'").toInt(), 1);
+}
+
+void Session_Recording::refused_files_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("existing file") << "taken.sqlite" << true;
+    QTest::newRow("folder that is a file") << "plain/recording.sqlite" << false;
+}
+
+void Session_Recording::refused_files()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    const QString file = dir.filePath(name);
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QFile existing(file);
+    if (exists) {
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("keep");
+        existing.close();
+    }
+
+    Session_Recorder recorder;
+    QString error;
+    QVERIFY(!recorder.Start(file, &error));
+    QVERIFY2(error.contains(file), qPrintable(error));
+    QVERIFY(!recorder.Is_Recording());
+
+    // The program refuses it before it opens a port.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(VANTOR_PROGRAM),
+                  {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
+                   QStringLiteral("--quit-after"), QStringLiteral("100")});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY(program.readAll().contains(file.toLocal8Bit()));
+    if (exists) {
+        QVERIFY(existing.open(QIODevice::ReadOnly));
+        QCOMPARE(existing.readAll(), QByteArray("keep"));
+    }
+}
+
+VANTOR_TEST_MAIN(Session_Recording)
+#include "tst_session_recorder.moc"
