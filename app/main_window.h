@@ -105,6 +105,7 @@ private:
     void Setup_Recording();
     void Record_Session_Dialog();
     void Show_Recording_Status();
+    void Record_Technician_Actions();
 
     QTimer* Warning_Timer;
     // Holds both tab widgets; they scroll in a window smaller than their pages.

@@ -5,6 +5,7 @@
 #include "recording/session_recorder.h"
 #include "ui_main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QRadioButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -51,6 +54,8 @@ void MainWindow::Setup_Recording()
     Recording_Status_Timer = new QTimer(this);
     Recording_Status_Timer->setInterval(1000);
     connect(Recording_Status_Timer, &QTimer::timeout, this, &MainWindow::Show_Recording_Status);
+
+    Record_Technician_Actions();
 
     connect(Session_Rec, &Session_Recorder::Recording_Failed, this, [this](const QString& message) {
         Show_Recording_Status();
@@ -116,4 +121,59 @@ void MainWindow::Show_Recording_Status()
                                  .arg(QFileInfo(Session_Rec->File_Name()).fileName(),
                                       elapsed.toString(QStringLiteral("HH:mm:ss")))
                                  .arg(Session_Rec->Exchanges()));
+}
+
+void MainWindow::Record_Technician_Actions()
+{
+    // The buttons of the control tabs, by their names in the forms.
+    const struct
+    {
+        const char* button;
+        const char* kind;
+        const char* text;
+    } actions[] = {
+        {"btnFillLeft", "move", "driver raise"},
+        {"btnFillBoth", "move", "both raise"},
+        {"btnFillRight", "move", "curb raise"},
+        {"btnDumpLeft", "move", "driver lower"},
+        {"btnDumpBoth", "move", "both lower"},
+        {"btnDumpRight", "move", "curb lower"},
+        {"btnMoveToRideHeight", "preset_move", "ride height"},
+        {"btnMoveToDumpHeight", "preset_move", "dump height"},
+        {"btnSaveRideHeight", "preset_save", "ride height"},
+        {"btnSaveDumpHeight", "preset_save", "dump height"},
+        {"btnCompressorTimeReset", "counter_reset", "compressor time"},
+        {"btnOnTimeReset", "counter_reset", "on time"},
+        {"btnCompOverheatReset", "counter_reset", "compressor overheat"},
+        {"btnSaveSettings", "mode_save", nullptr},
+        {"btnSaveLL", "lever_length_save", nullptr},
+        {"btnCompTest", "compressor_test_start", ""},
+    };
+    for (const auto& a : actions) {
+        auto button = findChild<QAbstractButton*>(QLatin1String(a.button));
+        if (!button)
+            continue;
+        const QString kind = QLatin1String(a.kind);
+        const QString text = QLatin1String(a.text);
+        if (kind == QLatin1String("move")) {
+            connect(button, &QAbstractButton::pressed, Session_Rec,
+                    [this, text] { Session_Rec->Add_Event(QStringLiteral("move_pressed"), text); });
+            connect(button, &QAbstractButton::released, Session_Rec, [this, text] {
+                Session_Rec->Add_Event(QStringLiteral("move_released"), text);
+            });
+            continue;
+        }
+        // Connected after the tab's own handlers: what was saved is known.
+        connect(button, &QAbstractButton::clicked, Session_Rec, [this, kind, text, a] {
+            QString said = text;
+            if (qstrcmp(a.kind, "mode_save") == 0) {
+                for (QRadioButton* mode : findChildren<QRadioButton*>())
+                    if (mode->isChecked() && mode->objectName().endsWith(QLatin1String("Mode")))
+                        said = mode->text();
+            } else if (!a.text) {
+                said = QSettings().value(QStringLiteral("System/ll")).toString();
+            }
+            Session_Rec->Add_Event(kind, said);
+        });
+    }
 }

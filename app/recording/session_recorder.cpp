@@ -155,6 +155,15 @@ bool Session_Recorder::Start(const QString& file, QString* error)
         Pending->clock.start();
         Pending->open = true;
     }
+    // Every box shown to the user, with its title and text.
+    Set_User_Prompt_Observer([queue = Pending](const User_Prompt& prompt) {
+        queue->push(Record{Record::Event,
+                           0,
+                           {},
+                           {},
+                           QStringLiteral("box"),
+                           prompt.title + QStringLiteral(": ") + prompt.text});
+    });
     Flush_Timer.start();
     return true;
 }
@@ -169,6 +178,8 @@ void Session_Recorder::Stop()
 
 void Session_Recorder::close_database()
 {
+    if (Flush_Timer.isActive())
+        Set_User_Prompt_Observer(nullptr);
     Flush_Timer.stop();
     {
         QMutexLocker hold(&Pending->lock);
@@ -305,8 +316,16 @@ bool Session_Recorder::write_record(const Record& r)
         return false;
     if (r.kind == Record::Tx)
         ++Tx_Count;
-    if (r.kind == Record::Rx && r.packet->isValid())
+    if (r.kind == Record::Rx && r.packet->isValid()) {
         write_reading(r.t_us, r.packet.data());
+        // The compressor test's outcome comes as a system response of its own.
+        static const QStringList verdicts = {"<TEST DONE>", "<FAIL 1>",    "<FAIL 2>",
+                                             "<FAIL 3>",    "<OVER TEMP>", "<OVER TIME>"};
+        const QString text = QString::fromLatin1(r.packet->getData(), r.packet->getLength());
+        if (r.packet->ID() == Packet_Resp_System::packet_type && verdicts.contains(text))
+            return write_record(Record{
+                Record::Event, r.t_us, {}, {}, QStringLiteral("compressor_test_verdict"), text});
+    }
     return !Write_Failed;
 }
 

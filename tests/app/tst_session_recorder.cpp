@@ -9,6 +9,7 @@
 
 #include <virtual_controller.h>
 
+#include <QAbstractButton>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -83,6 +84,11 @@ void Session_Recording::recording_matches_the_line()
     QTRY_VERIFY(recorder->Exchanges() > at_change);
     const qint64 a_batch_later = recorder->Exchanges();
     QTRY_VERIFY(recorder->Exchanges() > a_batch_later);
+    // The technician raises the driver's side for a moment.
+    auto raise = window.findChild<QAbstractButton*>(QStringLiteral("btnFillLeft"));
+    emit raise->pressed();
+    QTRY_VERIFY(sim.request_count("go MDP") > 0);
+    emit raise->released();
     // The controller falls silent: the requests time out.
     sim.set_all_silent(true);
     QTRY_VERIFY(!prompts.asked.isEmpty());
@@ -129,6 +135,11 @@ void Session_Recording::recording_matches_the_line()
     QCOMPARE(rec.column("SELECT kind FROM events WHERE kind LIKE 'port%' ORDER BY t_us"),
              QVariantList({"port_opened", "port_closed"}));
     QVERIFY(rec.value("SELECT count(*) FROM events WHERE kind = 'timeout'").toInt() > 0);
+    QCOMPARE(rec.column("SELECT kind || ': ' || text FROM events WHERE kind LIKE 'move%' OR "
+                        "kind = 'box' ORDER BY t_us"),
+             QVariantList({"move_pressed: driver raise", "move_released: driver raise",
+                           "box: COM Timeout: Communication failed.  Retry?"}));
+    QVERIFY(tx.contains(QByteArray("go MDP\r")));
     QCOMPARE(rec.column("SELECT key FROM session ORDER BY key"),
              QVariantList({"port", "program_version", "schema_version", "started"}));
 }
