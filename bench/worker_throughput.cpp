@@ -8,8 +8,9 @@
 //   worker_throughput [--items N] [--transactions T] [--pace] [--idle-seconds S]
 //                     [--record FILE]
 
-#include <Quillon.h>
 #include "recording/session_recorder.h"
+
+#include <Quillon.h>
 #include <virtual_controller.h>
 
 #include <QCommandLineParser>
