@@ -25,6 +25,8 @@ struct Options
     int quit_after_ms = 4000;
     std::shared_ptr<const Sim::Replay> replay; // for the virtual controller
     double replay_speed = 1.0;
+    bool quit_after_set = false;
+    QString record;
 };
 
 // The toolkit's own options, which QApplication takes out of the command line
@@ -117,9 +119,15 @@ int parse(int& argc, char** argv, Options* options)
         QStringLiteral("FILE"));
     const QCommandLineOption quit_after(
         QStringLiteral("quit-after"),
-        QStringLiteral("Milliseconds before the screenshot is taken (default 4000)."),
+        QStringLiteral("Milliseconds before the screenshot is taken (default 4000), or "
+                       "before the program ends without one."),
         QStringLiteral("MS"), QStringLiteral("4000"));
-    parser.addOptions({port, simulate, screenshot, quit_after});
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Record the session from the first exchange into FILE (a new SQLite "
+                       "file)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({port, simulate, screenshot, quit_after, record});
     const QCommandLineOption export_option(
         QStringLiteral("export-csv"),
         QStringLiteral("Write the session recording RECORDING as CSV to OUT.csv and exit."),
@@ -163,6 +171,13 @@ int parse(int& argc, char** argv, Options* options)
     options->quit_after_ms = parser.value(quit_after).toInt(&ok);
     if (!ok || options->quit_after_ms < 0) {
         QTextStream(stderr) << "--quit-after takes a number of milliseconds\n";
+        return 2;
+    }
+    options->quit_after_set = parser.isSet(quit_after);
+    options->record = parser.value(record);
+    if (!options->record.isEmpty() && QFileInfo::exists(options->record)) {
+        QTextStream(stderr) << options->record
+                            << " already exists; a recording never replaces a file\n";
         return 2;
     }
     if (options->simulate && !options->port.isEmpty()) {
@@ -228,6 +243,18 @@ int main(int argc, char* argv[])
             window.Quit_Now();
         });
     }
+
+    // Recording from the first exchange; --quit-after alone ends the program
+    // (and so the recording, cleanly) after that time.
+    if (!options.record.isEmpty()) {
+        QString error;
+        if (!window.Start_Recording(options.record, &error)) {
+            QTextStream(stderr) << error << '\n';
+            return 2;
+        }
+    }
+    if (options.quit_after_set && options.screenshot.isEmpty())
+        QTimer::singleShot(options.quit_after_ms, &window, [&] { window.Quit_Now(); });
 
     if (options.simulate) {
         controller = std::make_unique<Sim::Virtual_Controller>();

@@ -10,6 +10,7 @@
 #include "manual_ctrl.h"
 #include "misc_ctrl.h"
 #include "recording/csv_export.h"
+#include "recording/session_recorder.h"
 #include "suspension_heights_class.h"
 #include "ui_main_window.h"
 
@@ -138,6 +139,7 @@ MainWindow::MainWindow(QWidget* parent)
     };
     for (const auto& w : fault_words)
         connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
+    Setup_Recording();
 }
 
 MainWindow::~MainWindow()
@@ -207,6 +209,7 @@ void MainWindow::Quit_Now()
 {
     Set_Displays_Active(false);
     Stop_Worker();
+    Stop_Recording();
     hide();
     QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection);
 }
@@ -237,6 +240,7 @@ void MainWindow::Start_COM()
 
     for (COM_Display_Interface* tab : qAsConst(Tab_List))
         tab->COM_Connect(_COM_Manager);
+    Session_Rec->Attach(resource);
     _COM_Manager->Start_On(COM_Thread);
     Warning_Timer->start(1000);
     fault_tab_update(false);
@@ -285,7 +289,10 @@ void MainWindow::Stop_Worker()
     _COM_Manager = nullptr;
     QThread* thread = COM_Thread;
     COM_Thread = nullptr;
-    if (thread && !worker->Stop_On(thread, 2000)) {
+    const bool stopped = !thread || worker->Stop_On(thread, 2000);
+    if (Session_Rec)
+        Session_Rec->Detach();
+    if (!stopped) {
         // Still running: leave both to the thread rather than delete a live object.
         connect(thread, &QThread::finished, worker, &QObject::deleteLater);
         connect(thread, &QThread::finished, thread, &QObject::deleteLater);

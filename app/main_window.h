@@ -17,6 +17,9 @@ class MainWindow;
 }
 
 class COM_Display_Interface;
+class QAction;
+class QLabel;
+class Session_Recorder;
 class DevInfoDisplay;
 class ErrorsDisplay;
 class IODisplay;
@@ -64,6 +67,12 @@ public:
     // shown in a box.
     bool Export_CSV(const QString& recording, const QString& csv, bool traffic);
 
+    // Session recording (File menu, status bar, --record).
+    // Starts recording into FILE, which must not exist yet.
+    bool Start_Recording(const QString& file, QString* error);
+    void Stop_Recording();
+    Session_Recorder* Recorder() const { return Session_Rec; }
+
 signals:
     void update_warnings(bool blink_on);
 
@@ -98,6 +107,10 @@ private:
     // Shuts the worker down, waits for its thread, and releases both.
     void Stop_Worker();
     void disconnect_make_visible();
+    void Setup_Recording();
+    void Record_Session_Dialog();
+    void Show_Recording_Status();
+    void Record_Technician_Actions();
 
     QTimer* Warning_Timer;
     // Holds both tab widgets; they scroll in a window smaller than their pages.
@@ -130,6 +143,11 @@ private:
     bool Blink_Phase = false;
     // Set when the user has already agreed to leave in the port dialog.
     bool Exit_Confirmed = false;
+    Session_Recorder* Session_Rec = nullptr;
+    QAction* Record_Action = nullptr;
+    QAction* Stop_Record_Action = nullptr;
+    QLabel* Recording_Label = nullptr;
+    QTimer* Recording_Status_Timer = nullptr;
 };
 
 #endif // MAIN_WINDOW_H

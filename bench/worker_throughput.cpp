@@ -1,9 +1,14 @@
 // Runs the worker against the virtual controller in the same process and
 // reports transactions per second, the latency from a request's write to the
 // delivery of its answer on another thread, CPU time per transaction, the
-// resident memory over a long run, and the CPU use of an idle worker.
+// resident memory over a long run, and the CPU use of an idle worker. With
+// --record, the same while the session is recorded into FILE, and the size
+// of the recording per transaction.
 //
 //   worker_throughput [--items N] [--transactions T] [--pace] [--idle-seconds S]
+//                     [--record FILE]
+
+#include "recording/session_recorder.h"
 
 #include <Quillon.h>
 #include <virtual_controller.h>
@@ -12,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -93,8 +99,9 @@ private:
 class Bench : public QObject
 {
 public:
-    Bench(int items, long transactions, bool pace, int idle_seconds)
-        : item_count(items), target(transactions), pacing(pace), idle_s(idle_seconds)
+    Bench(int items, long transactions, bool pace, int idle_seconds, const QString& record)
+        : item_count(items), target(transactions), pacing(pace), idle_s(idle_seconds),
+          record_file(record)
     {}
     ~Bench() override { stop(); }
 
@@ -123,6 +130,23 @@ public:
                     std::fprintf(stderr, "an item was dropped, reason %d\n", int(reason));
                     lost = true;
                 });
+        if (!record_file.isEmpty()) {
+            QString record_error;
+            if (!recorder.Start(record_file, &record_error)) {
+                std::fprintf(stderr, "record: %s\n", qPrintable(record_error));
+                return false;
+            }
+            recorder.Attach(resource.get());
+            // The batches are written here, as the recorder's own timer
+            // would, so that their CPU time is measured on its own.
+            recorder.Set_Flush_Interval(24 * 3600 * 1000);
+            connect(&flush_timer, &QTimer::timeout, this, [this] {
+                const double t0 = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+                recorder.Flush();
+                flush_cpu += cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - t0;
+            });
+            flush_timer.start(500);
+        }
         worker->Start_On(&thread);
         return true;
     }
@@ -192,6 +216,25 @@ public:
         for (auto& item : items)
             item->setState(Protocol_Idle);
         wait_ms(300);
+        if (recorder.Is_Recording())
+            report_recording();
+    }
+
+    void report_recording()
+    {
+        recorder.Detach();
+        recorder.Stop();
+        flush_timer.stop();
+        const double t0 = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+        recorder.Flush();
+        flush_cpu += cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - t0;
+        const qint64 exchanges = recorder.Exchanges();
+        const double bytes = double(QFileInfo(record_file).size()) / double(qMax(1LL, exchanges));
+        std::printf("recording:         %lld transactions, %.0f bytes of file each; "
+                    "one hour at the 115200-baud ceiling: %.0f MB\n",
+                    exchanges, bytes, bytes * Line_Ceiling_Per_Second * 3600 / 1e6);
+        std::printf("recording CPU:     %.1f us per transaction writing the batches\n",
+                    1e6 * flush_cpu / double(qMax(1LL, exchanges)));
     }
 
     void stop()
@@ -246,6 +289,10 @@ private:
     long target;
     bool pacing;
     int idle_s;
+    QString record_file;
+    Session_Recorder recorder;
+    QTimer flush_timer;
+    double flush_cpu = 0.0;
 
     Sim::Virtual_Controller sim;
     std::unique_ptr<COM_Resource> resource;
@@ -281,12 +328,15 @@ int main(int argc, char* argv[])
     QCommandLineOption idle_opt(QStringLiteral("idle-seconds"),
                                 QStringLiteral("Measure an idle worker this long first (0: skip)."),
                                 QStringLiteral("S"), QStringLiteral("5"));
-    parser.addOptions({items_opt, count_opt, pace_opt, idle_opt});
+    QCommandLineOption record_opt(QStringLiteral("record"),
+                                  QStringLiteral("Record the session into FILE (a new file)."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({items_opt, count_opt, pace_opt, idle_opt, record_opt});
     parser.process(app);
 
     Bench bench(qMax(1, parser.value(items_opt).toInt()),
                 qMax(1L, parser.value(count_opt).toLong()), parser.isSet(pace_opt),
-                parser.value(idle_opt).toInt());
+                parser.value(idle_opt).toInt(), parser.value(record_opt));
     if (!bench.start())
         return 1;
     if (parser.value(idle_opt).toInt() > 0)

@@ -11,3 +11,8 @@ bench=build/bench/worker_throughput
 "$bench" --idle-seconds 5 --transactions 100000 "$@"
 echo
 "$bench" --idle-seconds 0 --transactions 10000 --pace "$@"
+echo
+# The instant line again, recording the session into a scratch file.
+record=$(mktemp -u --suffix=.sqlite)
+"$bench" --idle-seconds 0 --transactions 100000 --record "$record" "$@"
+rm -f "$record" "$record-wal" "$record-shm"

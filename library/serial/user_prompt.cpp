@@ -8,10 +8,17 @@ User_Prompt_Handler& handler()
     static User_Prompt_Handler installed;
     return installed;
 }
+User_Prompt_Observer& observer()
+{
+    static User_Prompt_Observer installed;
+    return installed;
+}
 } // namespace
 
 QMessageBox::StandardButton Ask_User(const User_Prompt& prompt)
 {
+    if (observer())
+        observer()(prompt);
     if (handler())
         return handler()(prompt);
     QMessageBox box(prompt.icon, prompt.title, prompt.text, prompt.buttons, prompt.parent);
@@ -27,6 +34,11 @@ QMessageBox::StandardButton Ask_User(const User_Prompt& prompt)
 void Set_User_Prompt_Handler(User_Prompt_Handler h)
 {
     handler() = std::move(h);
+}
+
+void Set_User_Prompt_Observer(User_Prompt_Observer o)
+{
+    observer() = std::move(o);
 }
 
 } // namespace Quillon

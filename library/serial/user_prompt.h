@@ -32,6 +32,11 @@ QUILLON_EXPORT QMessageBox::StandardButton Ask_User(const User_Prompt& prompt);
 // Installs a handler in place of the message boxes; an empty one restores them.
 QUILLON_EXPORT void Set_User_Prompt_Handler(User_Prompt_Handler handler);
 
+// Told of every prompt before it is shown or handled (a session recording
+// keeps them); an empty one removes it.
+using User_Prompt_Observer = std::function<void(const User_Prompt&)>;
+QUILLON_EXPORT void Set_User_Prompt_Observer(User_Prompt_Observer observer);
+
 } // namespace Quillon
 
 #endif // QUILLON_USER_PROMPT_H

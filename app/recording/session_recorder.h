@@ -1,0 +1,91 @@
+#ifndef APP_RECORDING_SESSION_RECORDER_H
+#define APP_RECORDING_SESSION_RECORDER_H
+
+#include <Quillon.h>
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class QSqlQuery;
+
+// Records a session into one SQLite file (see the README for its tables):
+// every request written, every frame and every dropped byte received, every
+// valid value read, and the events of the session.
+//
+// The worker thread only appends to a queue under a short lock; a timer on
+// the thread that owns the recorder writes the queue in one transaction at
+// least once a second, so nothing on the worker ever waits for the disk, and
+// a killed program loses at most the last interval. A write that fails stops
+// the recording (Recording_Failed), never the program or the connection.
+class Session_Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Session_Recorder(QObject* parent = nullptr);
+    ~Session_Recorder() override;
+
+    // Creates FILE and starts recording; refuses a file that exists. On
+    // failure nothing is left behind and *error says why.
+    bool Start(const QString& file, QString* error);
+    // Writes what is queued and closes the file.
+    void Stop();
+    bool Is_Recording() const;
+    QString File_Name() const { return Path; }
+    qint64 Elapsed_Ms() const;
+    // Requests recorded so far, one per exchange.
+    qint64 Exchanges() const { return Tx_Count; }
+
+    // Records the traffic and readings of a resource until Detach(); the
+    // port is the resource's name for the session table.
+    void Attach(Quillon::COM_Resource* resource);
+    void Detach();
+    // An event of the session (kind as listed in the README).
+    void Add_Event(const QString& kind, const QString& text);
+    // Writes what is queued now, in one transaction; false when the
+    // recording was stopped by a failed write.
+    bool Flush();
+    void Set_Flush_Interval(int ms) { Flush_Timer.setInterval(ms); }
+
+signals:
+    // The recording stopped because its file could not be written.
+    void Recording_Failed(const QString& message);
+    // After every flush, for the status bar.
+    void Progress();
+
+private:
+    struct Queue;
+    struct Record;
+
+    bool exec(const QString& sql, QString* error);
+    bool prepare(QString* error);
+    bool write_record(const Record& r);
+    void write_reading(qint64 t_us, Quillon::Packet_Class* packet);
+    bool set_session(const QString& key, const QString& value);
+    void fail(const QString& reason);
+    void close_database();
+
+    std::shared_ptr<Queue> Pending;
+    QList<QMetaObject::Connection> Connections;
+    QTimer Flush_Timer;
+    // Prepared once per recording.
+    std::unique_ptr<QSqlQuery> Insert_Traffic, Insert_Reading, Insert_Event, Insert_Session;
+    QString Path;
+    // The port of the attached resource.
+    QString Port;
+    QString Connection_Name;
+    qint64 Tx_Count = 0;
+    bool Write_Failed = false;
+    // What the device tab shows, assembled as its parts arrive.
+    std::array<QString, 4> Serial_Parts;
+    QString Part_Number;
+    QString Revision;
+};
+
+#endif // APP_RECORDING_SESSION_RECORDER_H

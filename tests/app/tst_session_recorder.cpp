@@ -1,0 +1,221 @@
+// Session recordings against the virtual controller, a killed recording, refused files.
+#include "app_test_main.h"
+#include "test_requests.h"
+
+#include "main_window.h"
+#include "recording/session_recorder.h"
+
+#include <virtual_controller.h>
+
+#include <QAbstractButton>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+// A recording opened read-only, as a user's script would open it.
+class Reader
+{
+public:
+    explicit Reader(const QString& file)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        db.open();
+    }
+    ~Reader() { QSqlDatabase::removeDatabase(name); }
+    QVariantList column(const QString& sql) const
+    {
+        QSqlQuery q(sql, QSqlDatabase::database(name));
+        QVariantList values;
+        while (q.next())
+            values << q.value(0);
+        return values;
+    }
+    QVariant value(const QString& sql) const { return column(sql).value(0); }
+    const QString name = QStringLiteral("reader");
+};
+
+class Session_Recording : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The program's runs have no display.
+    Session_Recording() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
+
+private slots:
+    void recording_matches_the_line();
+    void a_vanished_file_stops_only_the_recording();
+    void killed_program_leaves_a_sound_file();
+    void refused_files_data();
+    void refused_files();
+
+private:
+    // Starts a recording into FILE and connects to the controller.
+    void record(MainWindow& window, Sim::Virtual_Controller& sim, const QString& file)
+    {
+        QString error;
+        QVERIFY(sim.start());
+        QVERIFY2(window.Start_Recording(dir.filePath(file), &error), qPrintable(error));
+        window.Open_Port(QString::fromStdString(sim.device_path()));
+    }
+    QTemporaryDir dir;
+};
+
+void Session_Recording::recording_matches_the_line()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    sim.set_angle_raw(Sim::Side::Driver, 785);
+    MainWindow window;
+    record(window, sim, QStringLiteral("line.sqlite"));
+    Session_Recorder* recorder = window.Recorder();
+    QTRY_VERIFY(recorder->Exchanges() > 0);
+
+    // The driver's angle changes between two readings of the recording's clock.
+    const qint64 before_us = recorder->Elapsed_Ms() * 1000;
+    sim.set_angle_raw(Sim::Side::Driver, 330);
+    // Two batches written since.
+    const qint64 at_change = recorder->Exchanges();
+    QTRY_VERIFY(recorder->Exchanges() > at_change);
+    const qint64 a_batch_later = recorder->Exchanges();
+    QTRY_VERIFY(recorder->Exchanges() > a_batch_later);
+    window.Display_Tabs()->setCurrentIndex(2); // the device tab reads its parts
+    QTRY_VERIFY(sim.request_count("get REV") > 0);
+    // The technician raises the driver's side for a moment.
+    auto raise = window.findChild<QAbstractButton*>(QStringLiteral("btnFillLeft"));
+    emit raise->pressed();
+    QTRY_VERIFY(sim.request_count("go MDP") > 0);
+    emit raise->released();
+    // The controller falls silent: the requests time out.
+    sim.set_all_silent(true);
+    QTRY_VERIFY(!prompts.asked.isEmpty());
+    window.Quit_Now();
+    QTRY_COMPARE(sim.total_requests(), unsigned(recorder->Exchanges()));
+    window.Stop_Recording();
+
+    Reader rec(recorder->File_Name());
+    // Every request as the controller received it, with its carriage return.
+    const QVariantList tx = rec.column("SELECT bytes FROM traffic WHERE direction = 'tx' "
+                                       "ORDER BY rowid");
+    QCOMPARE(tx.size(), int(sim.total_requests()));
+    QCOMPARE(tx.last().toByteArray(), QByteArray::fromStdString(sim.last_request()) + '\r');
+    QCOMPARE(unsigned(tx.count(QByteArray("get DSA\r"))), sim.request_count("get DSA"));
+
+    // Every answer as sent: body, checksum and line feed.
+    const QVariantList rx = rec.column("SELECT bytes FROM traffic WHERE direction = 'rx'");
+    for (const QVariant& frame : rx) {
+        const QByteArray bytes = frame.toByteArray();
+        if (!bytes.startsWith('<'))
+            QCOMPARE(bytes, value_frame(bytes.constData()));
+    }
+
+    // The readings switch from the old angle to the new once, after the change.
+    const QVariantList raws =
+        rec.column("SELECT raw FROM readings WHERE code = 'DSA' ORDER BY t_us");
+    const int switch_at = raws.indexOf(330);
+    QVERIFY(raws.indexOf(785) == 0 && switch_at > 0 && raws.lastIndexOf(785) == switch_at - 1);
+    QVERIFY(
+        rec.value("SELECT min(t_us) FROM readings WHERE code = 'DSA' AND raw = 330").toLongLong() >=
+        before_us);
+    QCOMPARE(rec.value("SELECT round(value, 1) || unit FROM readings WHERE raw = 785").toString(),
+             QStringLiteral("30.0deg"));
+
+    QCOMPARE(rec.column("SELECT kind FROM events WHERE kind LIKE 'port%' ORDER BY t_us"),
+             QVariantList({"port_opened", "port_closed"}));
+    QVERIFY(rec.value("SELECT count(*) FROM events WHERE kind = 'timeout'").toInt() > 0);
+    QCOMPARE(rec.column("SELECT kind || ': ' || text FROM events WHERE kind LIKE 'move%' OR "
+                        "kind = 'box' ORDER BY t_us"),
+             QVariantList({"move_pressed: driver raise", "move_released: driver raise",
+                           "box: COM Timeout: Communication failed.  Retry?"}));
+    QCOMPARE(
+        rec.column("SELECT key || '=' || value FROM session WHERE key NOT IN "
+                   "('started', 'program_version') ORDER BY key"),
+        QVariantList({"firmware=AS150 R1.07", "port=" + QString::fromStdString(sim.device_path()),
+                      "schema_version=1", "serial_number=202407154711"}));
+}
+
+void Session_Recording::a_vanished_file_stops_only_the_recording()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    MainWindow window;
+    record(window, sim, QStringLiteral("vanishing.sqlite"));
+    const QString file = window.Recorder()->File_Name();
+    QTRY_VERIFY(window.Recorder()->Exchanges() > 5);
+    QVERIFY(QFile::remove(file));
+    QTRY_VERIFY(!window.Recorder()->Is_Recording());
+    QCOMPARE(prompts.asked.size(), 1);
+    QCOMPARE(prompts.asked[0].title, QStringLiteral("Recording stopped"));
+    QVERIFY(prompts.asked[0].text.contains(file));
+    // The connection goes on.
+    const unsigned served = sim.total_requests();
+    QTRY_VERIFY(sim.total_requests() > served + 5);
+    QVERIFY(window.Worker());
+    window.Quit_Now();
+}
+
+void Session_Recording::killed_program_leaves_a_sound_file()
+{
+    const QString file = dir.filePath(QStringLiteral("killed.sqlite"));
+    QProcess program;
+    program.start(QStringLiteral(VANTOR_PROGRAM),
+                  {QStringLiteral("--simulate"), QStringLiteral("--record"), file});
+    QVERIFY(program.waitForStarted());
+    QElapsedTimer since_first_rows;
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(file).size() > 0, 10000); // the schema is there
+    {
+        Reader live(file);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            live.value("SELECT count(*) FROM traffic WHERE direction = 'rx'").toInt() > 0, 10000);
+        since_first_rows.start();
+    }
+    QTest::qWait(2500);
+    const qint64 recorded_ms = since_first_rows.elapsed();
+    program.kill();
+    QVERIFY(program.waitForFinished());
+
+    Reader rec(file);
+    QCOMPARE(rec.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+    // All but the last second: rows span the time they were seen to grow.
+    const qint64 span_us = rec.value("SELECT max(t_us) - min(t_us) FROM traffic").toLongLong();
+    QVERIFY2(span_us >= (recorded_ms - 1000) * 1000, qPrintable(QString::number(span_us)));
+}
+
+void Session_Recording::refused_files_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("existing file") << "taken.sqlite" << true;
+    QTest::newRow("folder that is a file") << "plain/recording.sqlite" << false;
+}
+
+void Session_Recording::refused_files()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    const QString file = dir.filePath(name);
+    QFile(dir.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly);
+    QFile existing(file);
+    if (exists)
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("keep") == 4);
+    existing.close();
+
+    // The program refuses it before it opens a port.
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(VANTOR_PROGRAM),
+                  {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
+                   QStringLiteral("--quit-after"), QStringLiteral("100")});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY(program.readAll().contains(file.toLocal8Bit()));
+    if (exists) {
+        QVERIFY(existing.open(QIODevice::ReadOnly));
+        QCOMPARE(existing.readAll(), QByteArray("keep"));
+    }
+}
+
+VANTOR_TEST_MAIN(Session_Recording)
+#include "tst_session_recorder.moc"
