@@ -218,10 +218,12 @@ void Session_Recorder::Attach(COM_Resource* resource)
             queue->push(Record{Record::Rx, 0, {}, received, {}, {}});
         },
         direct);
-    // The row is reused by the receiver: its bytes are copied here.
+    // Every run of dropped bytes as the receiver drops it, rather than the
+    // fixed rows shown to the user: a short glitch would otherwise wait for a
+    // row to fill. The bytes are the receiver's own: copied here.
     Connections << connect(
-        resource, &COM_Resource::Rx_Noise, resource,
-        [queue](char* bytes, uint length) {
+        resource->Builder.Noise, &Rx_Noise_Class::Rejected, resource,
+        [queue](const char* bytes, int length) {
             queue->push(Record{Record::Noise, 0, QByteArray(bytes, int(length)), {}, {}, {}});
         },
         direct);

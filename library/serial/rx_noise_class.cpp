@@ -15,6 +15,7 @@ Rx_Noise_Class::~Rx_Noise_Class()
 
 void Rx_Noise_Class::add_rejected(const char* bytes, unsigned char count)
 {
+    emit Rejected(bytes, count);
     if (Row_Length == 0)
         return;
     while (count > 0) {

@@ -32,6 +32,11 @@ public:
     // The partly filled row and its fill, or null when it is empty.
     char* remaining(unsigned char& count);
 
+signals:
+    // Each run of rejected bytes as it is dropped, before it goes into the
+    // rows; valid only during the call (a recorder copies it).
+    void Rejected(const char* bytes, int count);
+
 private:
     char* other_row(const char* row) const;
 };

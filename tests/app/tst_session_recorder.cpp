@@ -88,6 +88,11 @@ void Session_Recording::recording_matches_the_line()
     emit raise->pressed();
     QTRY_VERIFY(sim.request_count("go MDP") > 0);
     emit raise->released();
+    // A glitch of three bytes before each answer, for a few answers.
+    sim.set_noise_bytes(3);
+    const unsigned glitched_from = sim.total_requests();
+    QTRY_VERIFY(sim.total_requests() > glitched_from + 3);
+    sim.set_noise_bytes(0);
     // The controller falls silent: the requests time out.
     sim.set_all_silent(true);
     QTRY_VERIFY(!prompts.asked.isEmpty());
@@ -110,6 +115,15 @@ void Session_Recording::recording_matches_the_line()
         if (!bytes.startsWith('<'))
             QCOMPARE(bytes, value_frame(bytes.constData()));
     }
+
+    // Each glitch as it was dropped, not once a row of them has filled.
+    int noise_bytes = 0;
+    for (const QVariant& run :
+         rec.column("SELECT length(bytes) FROM traffic WHERE direction = 'noise'")) {
+        QVERIFY(run.toInt() <= 3);
+        noise_bytes += run.toInt();
+    }
+    QVERIFY(noise_bytes > 0 && noise_bytes % 3 == 0);
 
     // The readings switch from the old angle to the new once, after the change.
     const QVariantList raws =
