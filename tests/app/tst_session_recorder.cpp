@@ -139,8 +139,9 @@ void Session_Recording::recording_matches_the_line()
     QCOMPARE(rec.column("SELECT kind FROM events WHERE kind LIKE 'port%' ORDER BY t_us"),
              QVariantList({"port_opened", "port_closed"}));
     QVERIFY(rec.value("SELECT count(*) FROM events WHERE kind = 'timeout'").toInt() > 0);
+    // A slow machine may see the time-out more than once before the end.
     QCOMPARE(rec.column("SELECT kind || ': ' || text FROM events WHERE kind LIKE 'move%' OR "
-                        "kind = 'box' ORDER BY t_us"),
+                        "kind = 'box' ORDER BY t_us LIMIT 3"),
              QVariantList({"move_pressed: driver raise", "move_released: driver raise",
                            "box: COM Timeout: Communication failed.  Retry?"}));
     QCOMPARE(
@@ -177,24 +178,22 @@ void Session_Recording::killed_program_leaves_a_sound_file()
     program.start(QStringLiteral(VANTOR_PROGRAM),
                   {QStringLiteral("--simulate"), QStringLiteral("--record"), file});
     QVERIFY(program.waitForStarted());
-    QElapsedTimer since_first_rows;
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(file).size() > 0, 10000); // the schema is there
+    const QString last_row = QStringLiteral("SELECT max(t_us) FROM traffic");
+    qint64 first_us = 0, committed_us = 0;
     {
+        // What a reader sees has been committed: it must survive the kill.
         Reader live(file);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            live.value("SELECT count(*) FROM traffic WHERE direction = 'rx'").toInt() > 0, 10000);
-        since_first_rows.start();
+        QTRY_VERIFY_WITH_TIMEOUT((first_us = live.value(last_row).toLongLong()) > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((committed_us = live.value(last_row).toLongLong()) > first_us,
+                                 10000);
     }
-    QTest::qWait(2500);
-    const qint64 recorded_ms = since_first_rows.elapsed();
     program.kill();
     QVERIFY(program.waitForFinished());
 
     Reader rec(file);
     QCOMPARE(rec.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
-    // All but the last second: rows span the time they were seen to grow.
-    const qint64 span_us = rec.value("SELECT max(t_us) - min(t_us) FROM traffic").toLongLong();
-    QVERIFY2(span_us >= (recorded_ms - 1000) * 1000, qPrintable(QString::number(span_us)));
+    QVERIFY(rec.value(last_row).toLongLong() >= committed_us);
 }
 
 void Session_Recording::refused_files_data()
