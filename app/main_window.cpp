@@ -41,19 +41,6 @@ TX_Sched_Item_Send_Once_Class* fault_word_item(Packet_Shared_Ptr& handle, Packet
     return new TX_Sched_Item_Send_Once_Class(handle);
 }
 
-QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, const QString& text,
-                                QMessageBox::StandardButtons buttons,
-                                QMessageBox::StandardButton default_button, QWidget* parent)
-{
-    User_Prompt prompt;
-    prompt.icon = icon;
-    prompt.title = title;
-    prompt.text = text;
-    prompt.buttons = buttons;
-    prompt.default_button = default_button;
-    prompt.parent = parent;
-    return Ask_User(prompt);
-}
 
 } // namespace
 
@@ -199,7 +186,7 @@ void MainWindow::Open_Port(const QString& port_name)
         Set_Displays_Active(true);
         return;
     }
-    ask(QMessageBox::Critical, QStringLiteral("Error Opening COM Port ") + name, error,
+    Ask_User(QMessageBox::Critical, QStringLiteral("Error Opening COM Port ") + name, error,
         QMessageBox::Ok, QMessageBox::Ok, this);
     COM_Dialog->Refresh_COM_Ports();
     Open_COM_Dialog();
@@ -304,7 +291,7 @@ void MainWindow::Stop_Worker()
 
 void MainWindow::COM_Error_Handler(QString* Errormessage)
 {
-    ask(QMessageBox::Critical, QStringLiteral("COM error"),
+    Ask_User(QMessageBox::Critical, QStringLiteral("COM error"),
         Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton, this);
     Connection_Lost();
 }
@@ -334,7 +321,7 @@ void MainWindow::sched_item_Timeout_CB(TX_Scheduler_Item_Class* sched_item)
     COM_485_Class* worker = _COM_Manager;
     worker->setSuspend();
     worker->waitForSuspend();
-    const auto answer = ask(QMessageBox::Critical, QStringLiteral("COM Timeout"),
+    const auto answer = Ask_User(QMessageBox::Critical, QStringLiteral("COM Timeout"),
                             QStringLiteral("Communication failed.  Retry?"),
                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, this);
     if (worker != _COM_Manager)
@@ -506,7 +493,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     const QString app = QCoreApplication::applicationName();
-    const auto answer = ask(QMessageBox::Question, QStringLiteral("Closing ") + app,
+    const auto answer = Ask_User(QMessageBox::Question, QStringLiteral("Closing ") + app,
                             QStringLiteral("Are you sure you want to exit %1?").arg(app),
                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
     if (answer != QMessageBox::Yes) {
@@ -541,7 +528,7 @@ bool MainWindow::Export_CSV(const QString& recording, const QString& csv, bool t
     QString error;
     if (Recording::Export_CSV(recording, csv, traffic, &error))
         return true;
-    ask(QMessageBox::Critical, QStringLiteral("Export CSV"), error, QMessageBox::Ok,
+    Ask_User(QMessageBox::Critical, QStringLiteral("Export CSV"), error, QMessageBox::Ok,
         QMessageBox::NoButton, this);
     return false;
 }

@@ -199,15 +199,12 @@ void MaintCtrl::start_reset(Counter_Index index)
     const bool saved = _counter_history->record(index, *counter.last);
     const QString copy = _counter_history->Take_Set_Aside();
     if (!copy.isEmpty()) {
-        User_Prompt prompt;
-        prompt.icon = QMessageBox::Information;
-        prompt.title = History_Title;
-        prompt.text = QStringLiteral("The counter history in %1 could not be read whole. "
-                                     "Its previous contents have been kept in %2.")
-                          .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
-                               QDir::toNativeSeparators(copy));
-        prompt.parent = this;
-        Ask_User(prompt);
+        Ask_User(QMessageBox::Information, History_Title,
+                 QStringLiteral("The counter history in %1 could not be read whole. "
+                                "Its previous contents have been kept in %2.")
+                     .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
+                          QDir::toNativeSeparators(copy)),
+                 QMessageBox::Ok, QMessageBox::NoButton, this);
     }
     if (!saved && (!reset_without_history() || !_COM_Manager)) {
         _counter_history->Restore_Series(index, before);
@@ -220,17 +217,14 @@ void MaintCtrl::start_reset(Counter_Index index)
 
 bool MaintCtrl::reset_without_history()
 {
-    User_Prompt prompt;
-    prompt.icon = QMessageBox::Warning;
-    prompt.title = History_Title;
-    prompt.text = QStringLiteral("The counter history could not be saved to %1:\n%2\n\n"
-                                 "Reset the counter anyway? Its present value would not be kept.")
-                      .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
-                           _counter_history->Error_String());
-    prompt.buttons = QMessageBox::Yes | QMessageBox::No;
-    prompt.default_button = QMessageBox::No;
-    prompt.parent = this;
-    return Ask_User(prompt) == QMessageBox::Yes;
+    return Ask_User(QMessageBox::Warning, History_Title,
+                    QStringLiteral("The counter history could not be saved to %1:\n%2\n\n"
+                                   "Reset the counter anyway? Its present value would not be "
+                                   "kept.")
+                        .arg(QDir::toNativeSeparators(_counter_history->File_Path()),
+                             _counter_history->Error_String()),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                    this) == QMessageBox::Yes;
 }
 
 void MaintCtrl::onBtnCompressorTimeReset()
@@ -414,13 +408,7 @@ void MaintCtrl::end_test(QMessageBox::Icon icon, const QString& title, const QSt
         disconnect(connection);
     test_connections.clear();
 
-    User_Prompt prompt;
-    prompt.icon = icon;
-    prompt.title = title;
-    prompt.text = message;
-    prompt.buttons = QMessageBox::Ok;
-    prompt.parent = this;
-    Ask_User(prompt);
+    Ask_User(icon, title, message, QMessageBox::Ok, QMessageBox::NoButton, this);
 
     // A test started while the box was open keeps the button and the other
     // tabs locked.

@@ -31,6 +31,20 @@ QMessageBox::StandardButton Ask_User(const User_Prompt& prompt)
     return QMessageBox::StandardButton(box.exec());
 }
 
+QMessageBox::StandardButton Ask_User(QMessageBox::Icon icon, const QString& title,
+                                     const QString& text, QMessageBox::StandardButtons buttons,
+                                     QMessageBox::StandardButton default_button, QWidget* parent)
+{
+    User_Prompt prompt;
+    prompt.icon = icon;
+    prompt.title = title;
+    prompt.text = text;
+    prompt.buttons = buttons;
+    prompt.default_button = default_button;
+    prompt.parent = parent;
+    return Ask_User(prompt);
+}
+
 void Set_User_Prompt_Handler(User_Prompt_Handler h)
 {
     handler() = std::move(h);

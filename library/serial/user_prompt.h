@@ -29,6 +29,12 @@ using User_Prompt_Handler = std::function<QMessageBox::StandardButton(const User
 
 // Shows a modal message box, or hands the prompt to the installed handler.
 QUILLON_EXPORT QMessageBox::StandardButton Ask_User(const User_Prompt& prompt);
+// The same for the common case of a box with a title, a text and buttons.
+QUILLON_EXPORT QMessageBox::StandardButton
+Ask_User(QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+         QMessageBox::StandardButton default_button = QMessageBox::NoButton,
+         QWidget* parent = nullptr);
 // Installs a handler in place of the message boxes; an empty one restores them.
 QUILLON_EXPORT void Set_User_Prompt_Handler(User_Prompt_Handler handler);
 
