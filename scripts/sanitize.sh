@@ -23,7 +23,9 @@ thread)
     dir=build-tsan
     scripts/build.sh "$dir" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_APP=OFF \
         -DQUILLON_BUILD_BENCH=OFF -- threaded_tests
-    export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1"
+    # The largest history, so that the stack of an old access (a queued
+    # argument Qt built on the worker) is restored and a rule can match it.
+    export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=7"
     labels=(-L threaded)
     ;;
 *)
