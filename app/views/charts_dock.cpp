@@ -9,15 +9,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_legenditem.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_map.h>
+#include <qwt_text.h>
 
 #include <algorithm>
 #include <limits>
-
-using namespace QtCharts;
 
 namespace Views {
 
@@ -29,76 +32,90 @@ constexpr double Kept_S = 3600;
 struct Trace_Look
 {
     const char* name;
-    int axis;
+    int plot;
     QColor colour;
 };
 const Trace_Look looks[Trace_Count] = {
-    {"Reservoir", 0, QColor(30, 100, 200)},
-    {"Compressor", 1, QColor(220, 110, 20)},
-    {"Battery", 2, QColor(40, 150, 60)},
-    {"Driver side", 3, QColor(150, 50, 170)},
+    {"Reservoir", 0, QColor(30, 100, 200)},   {"Compressor", 1, QColor(220, 110, 20)},
+    {"Battery", 2, QColor(40, 150, 60)},      {"Driver side", 3, QColor(150, 50, 170)},
     {"Curb side", 3, QColor(200, 40, 90)},
 };
+const char* const plot_units[] = {"psi", "°F", "V", "deg"};
+
+QwtText small(const QString& text)
+{
+    QwtText t(text);
+    QFont font = t.font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    t.setFont(font);
+    return t;
+}
 
 } // namespace
 
-Charts_Dock::Charts_Dock(QWidget* parent)
-    : QDockWidget(QStringLiteral("Charts"), parent), Chart(new QChart), Time(new QValueAxis)
+Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts"), parent)
 {
     setObjectName(QStringLiteral("dockCharts"));
-    Chart->legend()->setAlignment(Qt::AlignTop);
-    Chart->setMargins(QMargins(4, 4, 4, 4));
-    Time->setTitleText(QStringLiteral("time (s)"));
-    Time->setLabelFormat(QStringLiteral("%.0f"));
-    Chart->addAxis(Time, Qt::AlignBottom);
-    static const char* const units[] = {"psi", "°F", "V", "deg"};
-    for (size_t a = 0; a < Value_Axes.size(); ++a) {
-        Value_Axes[a] = new QValueAxis;
-        Value_Axes[a]->setTitleText(QString::fromUtf8(units[a]));
-        Value_Axes[a]->setLabelFormat(QLatin1String(a < 2 ? "%.0f" : "%.1f"));
-        Chart->addAxis(Value_Axes[a], a < 2 ? Qt::AlignLeft : Qt::AlignRight);
-    }
-    for (int t = 0; t < Trace_Count; ++t) {
-        auto line = new QLineSeries;
-        line->setName(QLatin1String(looks[t].name));
-        line->setPen(QPen(looks[t].colour, 1.5));
-        Chart->addSeries(line);
-        line->attachAxis(Time);
-        line->attachAxis(Value_Axes[size_t(looks[t].axis)]);
-        Value_Axes[size_t(looks[t].axis)]->setLinePenColor(looks[t].colour);
-        Lines[size_t(t)] = line;
-    }
-    // A wider or narrower plot has other pixel columns.
-    connect(Chart, &QChart::plotAreaChanged, this, [this] { Changed = true; });
-    Chart_View = new QChartView(Chart);
-    Chart_View->setObjectName(QStringLiteral("chartView"));
-    Chart_View->setRenderHint(QPainter::Antialiasing, false);
-    Chart_View->viewport()->installEventFilter(this);
-    Chart_View->setMinimumSize(320, 200);
-
-    Bands = new Band_Strip(&Readings, [this] {
-        const QRectF area = Chart->plotArea();
-        const int offset = Chart_View->mapTo(widget(), QPoint(0, 0)).x() -
-                           Bands->mapTo(widget(), QPoint(0, 0)).x();
-        return Band_Strip::Mapping{area.left() + offset, area.right() + offset, From, To};
-    });
+    auto page = new QWidget;
+    auto layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(0);
     Pause = new QCheckBox(QStringLiteral("Pause"));
     Pause->setObjectName(QStringLiteral("cbxChartsPause"));
     auto fit = new QPushButton(QStringLiteral("Fit"));
     fit->setObjectName(QStringLiteral("btnChartsFit"));
     connect(Pause, &QCheckBox::toggled, this, &Charts_Dock::Set_Paused);
     connect(fit, &QPushButton::clicked, this, &Charts_Dock::Fit);
-
-    auto page = new QWidget;
-    auto layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
     auto bar = new QHBoxLayout;
     bar->addWidget(Pause);
     bar->addWidget(fit);
     bar->addStretch();
     layout->addLayout(bar);
-    layout->addWidget(Chart_View, 1);
+
+    for (size_t p = 0; p < Plots.size(); ++p) {
+        auto plot = new QwtPlot;
+        plot->setObjectName(QStringLiteral("plot%1").arg(p));
+        plot->setAxisTitle(QwtPlot::yLeft, small(QString::fromUtf8(plot_units[p])));
+        // The same room for every scale, so that the plots' times line up.
+        plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(48);
+        plot->enableAxis(QwtPlot::xBottom, p + 1 == Plots.size());
+        plot->setMinimumHeight(60);
+        auto canvas = new QwtPlotCanvas;
+        canvas->setFrameStyle(QFrame::NoFrame);
+        canvas->setPalette(QPalette(Qt::white));
+        canvas->installEventFilter(this);
+        plot->setCanvas(canvas);
+        auto grid = new QwtPlotGrid;
+        grid->setPen(QColor(225, 225, 225));
+        grid->attach(plot);
+        // The names of the plot's traces, in their colours.
+        auto names = new QwtPlotLegendItem;
+        names->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        names->setMaxColumns(2);
+        names->setFont(small(QString()).font());
+        names->setBackgroundBrush(QColor(255, 255, 255, 200));
+        names->setBorderPen(Qt::NoPen);
+        names->attach(plot);
+        layout->addWidget(plot, 1);
+        Plots[p] = plot;
+    }
+    Plots.back()->setAxisTitle(QwtPlot::xBottom, small(QStringLiteral("time (s)")));
+    for (int t = 0; t < Trace_Count; ++t) {
+        auto curve = new QwtPlotCurve(QString::fromLatin1(looks[t].name));
+        curve->setPen(looks[t].colour, 1.5);
+        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
+        curve->attach(plot_of(t));
+        Curves[size_t(t)] = curve;
+    }
+
+    Bands = new Band_Strip(&Readings, [this] {
+        QwtPlot* bottom = Plots.back();
+        const QwtScaleMap map = bottom->canvasMap(QwtPlot::xBottom);
+        const int offset = bottom->canvas()->mapTo(widget(), QPoint(0, 0)).x() -
+                           Bands->mapTo(widget(), QPoint(0, 0)).x();
+        return Band_Strip::Mapping{map.p1() + offset, map.p2() + offset, From, To};
+    });
+    layout->addSpacing(2);
     layout->addWidget(Bands);
     setWidget(page);
 
@@ -110,9 +127,24 @@ Charts_Dock::Charts_Dock(QWidget* parent)
     Redraw_Timer.start();
 }
 
-QValueAxis* Charts_Dock::Value_Axis(int trace) const
+QwtPlot* Charts_Dock::plot_of(int trace) const
 {
-    return Value_Axes[size_t(looks[trace].axis)];
+    return Plots[size_t(looks[trace].plot)];
+}
+
+QwtInterval Charts_Dock::Value_Range(int trace) const
+{
+    return plot_of(trace)->axisInterval(QwtPlot::yLeft);
+}
+
+QwtInterval Charts_Dock::Time_Range() const
+{
+    return Plots.back()->axisInterval(QwtPlot::xBottom);
+}
+
+int Charts_Dock::Columns() const
+{
+    return std::max(1, Plots.back()->canvas()->width());
 }
 
 bool Charts_Dock::Is_Paused() const
@@ -154,7 +186,7 @@ void Charts_Dock::Start_Live()
 {
     Live = true;
     Readings.Clear();
-    Chart->setTitle(QString());
+    setWindowTitle(QStringLiteral("Charts"));
     Set_Paused(false);
     follow_live();
 }
@@ -163,7 +195,7 @@ void Charts_Dock::Show_Recording(const Chart_Data& data, const QString& title)
 {
     Live = false;
     Readings = data;
-    Chart->setTitle(title);
+    Plots.front()->setTitle(small(title));
     Pause->setChecked(false);
     Fit();
     Redraw();
@@ -202,14 +234,15 @@ void Charts_Dock::Fit()
 void Charts_Dock::Set_Fahrenheit(bool fahrenheit)
 {
     Fahrenheit = fahrenheit;
-    Value_Axes[1]->setTitleText(QString::fromUtf8(fahrenheit ? "°F" : "°C"));
+    Plots[1]->setAxisTitle(QwtPlot::yLeft,
+                           small(QString::fromUtf8(fahrenheit ? "°F" : "°C")));
     Changed = true;
 }
 
 void Charts_Dock::Redraw()
 {
     Changed = false;
-    const int columns = std::max(1, int(Chart->plotArea().width()));
+    const int columns = Columns();
     constexpr double none = std::numeric_limits<double>::infinity();
     std::array<double, 4> low, high;
     low.fill(none);
@@ -219,38 +252,47 @@ void Charts_Dock::Redraw()
         if (t == Temperature && Fahrenheit)
             for (QPointF& p : points)
                 p.setY(p.y() * 1.8 + 32);
-        const auto a = size_t(looks[t].axis);
-        for (const QPointF& p : qAsConst(points)) {
-            if (p.x() < From || p.x() > To)
+        const auto p = size_t(looks[t].plot);
+        for (const QPointF& point : qAsConst(points)) {
+            if (point.x() < From || point.x() > To)
                 continue;
-            low[a] = std::min(low[a], p.y());
-            high[a] = std::max(high[a], p.y());
+            low[p] = std::min(low[p], point.y());
+            high[p] = std::max(high[p], point.y());
         }
-        Lines[size_t(t)]->replace(points);
+        Curves[size_t(t)]->setSamples(points);
     }
-    // Every vertical axis fits what is shown, with a little room.
-    for (size_t a = 0; a < Value_Axes.size(); ++a) {
-        if (low[a] > high[a]) {
-            low[a] = 0;
-            high[a] = 1;
+    // Every plot fits what it shows, with a little room.
+    for (size_t p = 0; p < Plots.size(); ++p) {
+        if (low[p] > high[p]) {
+            low[p] = 0;
+            high[p] = 1;
         }
-        const double room = std::max((high[a] - low[a]) * 0.05, 0.5);
-        Value_Axes[a]->setRange(low[a] - room, high[a] + room);
+        const double room = std::max((high[p] - low[p]) * 0.05, 0.5);
+        Plots[p]->setAxisScale(QwtPlot::yLeft, low[p] - room, high[p] + room);
+        Plots[p]->setAxisScale(QwtPlot::xBottom, From, To);
+        Plots[p]->replot();
     }
-    Time->setRange(From, To);
     Bands->update();
+}
+
+void Charts_Dock::resizeEvent(QResizeEvent* event)
+{
+    // Other pixel columns.
+    Changed = true;
+    QDockWidget::resizeEvent(event);
 }
 
 bool Charts_Dock::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != Chart_View->viewport())
+    const auto canvas = qobject_cast<QWidget*>(watched);
+    if (!canvas || !qobject_cast<QwtPlot*>(canvas->parentWidget()))
         return QDockWidget::eventFilter(watched, event);
-    const double width = std::max(1.0, Chart->plotArea().width());
+    const double width = std::max(1, canvas->width());
     switch (event->type()) {
     case QEvent::Wheel: {
         auto wheel = static_cast<QWheelEvent*>(event);
         const double factor = wheel->angleDelta().y() > 0 ? 0.8 : 1.25;
-        const double x = wheel->position().x() - Chart->plotArea().left();
+        const double x = wheel->position().x();
         const double anchor = From + std::clamp(x / width, 0.0, 1.0) * (To - From);
         Set_Paused(true);
         Set_View(anchor - (anchor - From) * factor, anchor + (To - anchor) * factor);

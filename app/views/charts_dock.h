@@ -9,21 +9,19 @@
 
 #include <array>
 
-namespace QtCharts {
-class QChart;
-class QChartView;
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
+#include <qwt_interval.h>
 
 class QCheckBox;
+class QwtPlot;
+class QwtPlotCurve;
 
 namespace Views {
 
 class Band_Strip;
 
-// Traces of the suspension on one time axis, with the mode and the active
-// faults as bands beneath. Live, the last two minutes scroll by; a recording
+// Traces of the suspension on one time axis, in four aligned plots (psi,
+// temperature, volts, the two angles), with the mode and the active faults as
+// bands beneath. Live, the last two minutes scroll by; a recording
 // is shown whole. The wheel zooms the time axis, a drag pans it, and either
 // pauses the scrolling; "Fit" shows everything again and resumes it. Only a
 // few points per pixel column are drawn, at most ten times a second.
@@ -47,10 +45,12 @@ public:
     double View_To() const { return To; }
     void Set_View(double from, double to);
     const Chart_Data& Data() const { return Readings; }
-    QtCharts::QLineSeries* Series(int trace) const { return Lines[size_t(trace)]; }
-    QtCharts::QValueAxis* Value_Axis(int trace) const;
-    QtCharts::QValueAxis* Time_Axis() const { return Time; }
-    QtCharts::QChartView* View() const { return Chart_View; }
+    QwtPlotCurve* Curve(int trace) const { return Curves[size_t(trace)]; }
+    // What a trace's plot shows, as drawn last.
+    QwtInterval Value_Range(int trace) const;
+    QwtInterval Time_Range() const;
+    // The pixel columns of the plots.
+    int Columns() const;
 
 public slots:
     void Set_Paused(bool paused);
@@ -61,16 +61,15 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void follow_live();
+    QwtPlot* plot_of(int trace) const;
 
     Chart_Data Readings;
-    QtCharts::QChart* Chart;
-    QtCharts::QChartView* Chart_View;
-    std::array<QtCharts::QLineSeries*, Trace_Count> Lines{};
-    std::array<QtCharts::QValueAxis*, 4> Value_Axes{};
-    QtCharts::QValueAxis* Time;
+    std::array<QwtPlot*, 4> Plots{};
+    std::array<QwtPlotCurve*, Trace_Count> Curves{};
     Band_Strip* Bands;
     QCheckBox* Pause;
     QTimer Redraw_Timer;

@@ -39,6 +39,8 @@ Line_Tap::Line_Tap(QObject* parent) : QObject(parent), Pending(std::make_shared<
 {
     Pending->clock.start();
     Batch_Timer.setInterval(50);
+    // Never more often than the interval, as a coarse timer may be.
+    Batch_Timer.setTimerType(Qt::PreciseTimer);
     connect(&Batch_Timer, &QTimer::timeout, this, &Line_Tap::Deliver);
     Batch_Timer.start();
 }

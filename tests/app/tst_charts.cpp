@@ -12,9 +12,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
+#include <qwt_plot_curve.h>
 
 using namespace Views;
 
@@ -146,12 +144,13 @@ void Charts::recording_is_shown_whole()
     QVERIFY(!charts->Is_Live());
     QCOMPARE(charts->View_From(), 0.0);
     QCOMPARE(charts->View_To(), 199.99);
-    const auto pressure = charts->Series(Pressure);
-    QTRY_VERIFY(pressure->count() > 100);
-    QVERIFY(pressure->count() <= 2 * int(charts->View()->chart()->plotArea().width()) + 2);
-    QVERIFY(charts->Value_Axis(Pressure)->min() <= 100.0);
-    QVERIFY(charts->Value_Axis(Pressure)->max() >= 250.0);
-    QCOMPARE(charts->Series(Battery)->count(), 0);
+    const QwtPlotCurve* pressure = charts->Curve(Pressure);
+    QTRY_VERIFY(pressure->dataSize() > 100);
+    charts->Redraw(); // at the dock's final size
+    QVERIFY(int(pressure->dataSize()) <= 2 * charts->Columns() + 2);
+    QVERIFY(charts->Value_Range(Pressure).minValue() <= 100.0);
+    QVERIFY(charts->Value_Range(Pressure).maxValue() >= 250.0);
+    QCOMPARE(charts->Curve(Battery)->dataSize(), size_t(0));
     QCOMPARE(charts->Data().Mode_Bands().size(), 2);
     QCOMPARE(charts->Data().Mode_Bands().last().text, QStringLiteral("Raising"));
     QCOMPARE(charts->Data().Fault_Bands().size(), 1);
@@ -229,18 +228,18 @@ void Charts::paused_view_stays_while_data_arrives()
     QTest::mouseClick(charts.findChild<QCheckBox*>(QStringLiteral("cbxChartsPause")),
                       Qt::LeftButton);
     QVERIFY(charts.Is_Paused());
-    const double shown_min = charts.Value_Axis(Pressure)->min();
+    const double shown_min = charts.Value_Range(Pressure).minValue();
     feed(150, 200);
     QCOMPARE(charts.View_To(), 149.0);
-    QCOMPARE(charts.Time_Axis()->max(), 149.0);
-    QCOMPARE(charts.Value_Axis(Pressure)->min(), shown_min);
+    QCOMPARE(charts.Time_Range().maxValue(), 149.0);
+    QCOMPARE(charts.Value_Range(Pressure).minValue(), shown_min);
 
     // "Fit" scrolls on again.
     QTest::mouseClick(charts.findChild<QPushButton*>(QStringLiteral("btnChartsFit")),
                       Qt::LeftButton);
     QVERIFY(!charts.Is_Paused());
     charts.Redraw();
-    QCOMPARE(charts.Time_Axis()->max(), 199.0);
+    QCOMPARE(charts.Time_Range().maxValue(), 199.0);
 }
 
 VANTOR_TEST_MAIN(Charts)
