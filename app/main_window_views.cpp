@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QStatusBar>
 
 using namespace Quillon;
@@ -56,6 +57,7 @@ void MainWindow::Setup_Views()
 void MainWindow::Attach_Views(COM_Resource* resource)
 {
     Tap->Attach(resource);
+    Page_Scroller->show();
     if (!Charts_View->Is_Live())
         Traffic_View->Clear();
     Charts_View->Start_Live();
@@ -84,6 +86,9 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
     Views::Recording_Views shown;
     if (!Views::Read_Recording(file, &shown, error))
         return false;
+    // Without a port the tabs have nothing to show: the docks take the window.
+    if (!_COM_Manager)
+        Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
     Traffic_View->Show_Rows(shown.traffic);
     QStringList docks;

@@ -81,7 +81,10 @@ void Chart_Data::Add(double t_s, int channel, double value)
     QString text;
     QVector<Change>* changes = &Faults;
     if (channel == Mode) {
-        text = mode_name(int(value));
+        if (int(value) == Last_Mode)
+            return;
+        Last_Mode = int(value);
+        text = mode_name(Last_Mode);
         changes = &Modes;
     } else {
         Fault_Digits[size_t(channel - Fault_Word_1)] = int(value);
@@ -92,6 +95,14 @@ void Chart_Data::Add(double t_s, int channel, double value)
     }
     if (changes->isEmpty() || changes->last().text != text)
         changes->append(Change{t_s, text});
+}
+
+void Chart_Data::Sort()
+{
+    const auto by_time = [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); };
+    for (QVector<QPointF>& trace : Traces)
+        if (!std::is_sorted(trace.begin(), trace.end(), by_time))
+            std::stable_sort(trace.begin(), trace.end(), by_time);
 }
 
 void Chart_Data::Drop_Before(double t_s)

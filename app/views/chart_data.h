@@ -49,6 +49,8 @@ class Chart_Data
 {
 public:
     void Add(double t_s, int channel, double value);
+    // Puts the traces in time order, should readings have come out of it.
+    void Sort();
     // Drops what is older than T_S, keeping one earlier point per trace.
     void Drop_Before(double t_s);
     void Clear() { *this = Chart_Data(); }
@@ -68,6 +70,7 @@ private:
     std::array<QVector<QPointF>, Trace_Count> Traces;
     QVector<Change> Modes, Faults;
     std::array<int, 3> Fault_Digits{{0, 0, 0}};
+    int Last_Mode = -1;
     double First = 1, Last = 0;
 };
 

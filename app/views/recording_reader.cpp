@@ -29,22 +29,22 @@ bool prepare(sqlite3* db, const char* sql, Statement* st, QString* error)
     return false;
 }
 
-// The readings of some codes in time order: one code at a time for the
-// traces, the three fault words together, as their bands need them.
-bool read_codes(sqlite3* db, const char* codes, Chart_Data* charts, QString* error)
+// Every reading in the order written, which is time order: one pass over
+// the table is several times faster than one index look-up per row.
+bool read_readings(sqlite3* db, Chart_Data* charts, QString* error)
 {
     Statement st;
-    const QByteArray sql =
-        QByteArray("SELECT t_us, code, value FROM readings WHERE code IN (") + codes +
-        ") ORDER BY t_us";
-    if (!prepare(db, sql.constData(), &st, error))
+    if (!prepare(db, "SELECT t_us, code, value FROM readings ORDER BY rowid", &st, error))
         return false;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        const auto code = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
-        charts->Add(double(sqlite3_column_int64(st.s, 0)) / 1e6, Channel_Of(code),
-                    sqlite3_column_double(st.s, 2));
+        const int channel =
+            Channel_Of(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
+        if (channel >= 0)
+            charts->Add(double(sqlite3_column_int64(st.s, 0)) / 1e6, channel,
+                        sqlite3_column_double(st.s, 2));
     }
+    charts->Sort();
     if (rc == SQLITE_DONE)
         return true;
     *error = QString::fromUtf8(sqlite3_errmsg(db));
@@ -110,9 +110,7 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
                why.contains(QLatin1String("not a database"))) {
         why = QStringLiteral("no recording");
     }
-    for (const char* codes : {"'PXV'", "'OAT'", "'IGV'", "'DSA'", "'PSA'", "'MOD'",
-                              "'FM1', 'FM2', 'FM3'"})
-        ok = ok && read_codes(raw, codes, &out->charts, &why);
+    ok = ok && read_readings(raw, &out->charts, &why);
     ok = ok && read_traffic(raw, &out->traffic, &why);
     if (ok)
         return true;
