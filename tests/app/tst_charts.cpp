@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 
 using namespace Views;
@@ -240,6 +241,24 @@ void Charts::paused_view_stays_while_data_arrives()
     QVERIFY(!charts.Is_Paused());
     charts.Redraw();
     QCOMPARE(charts.Time_Range().maxValue(), 199.0);
+
+    // The wheel zooms about the pointer and pauses; a drag pans.
+    QWidget* canvas = charts.findChild<QwtPlot*>(QStringLiteral("plot0"))->canvas();
+    const QPointF middle(canvas->width() / 2.0, 5);
+    QWheelEvent wheel(middle, canvas->mapToGlobal(middle.toPoint()), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    QVERIFY(charts.Is_Paused());
+    QVERIFY(qFuzzyCompare(charts.View_To() - charts.View_From(), 120 * 0.8));
+    const double from = charts.View_From();
+    const auto mouse = [&](QEvent::Type type, int x) {
+        QMouseEvent event(type, QPointF(x, 5), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    mouse(QEvent::MouseButtonPress, 200);
+    mouse(QEvent::MouseMove, 100);
+    mouse(QEvent::MouseButtonRelease, 100);
+    QVERIFY(charts.View_From() > from);
 }
 
 VANTOR_TEST_MAIN(Charts)

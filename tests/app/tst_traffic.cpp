@@ -27,6 +27,16 @@ Line_Frame frame(Direction direction, const QByteArray& bytes)
     return f;
 }
 
+// The worker's report that REQUEST went unanswered.
+Line_Frame timeout_of(Quillon::Packet_Class* request)
+{
+    Line_Frame f = frame(Direction::Answer, {});
+    f.timeout = true;
+    f.packet = Quillon::Packet_Shared_Ptr(request);
+    f.packet->AllocateData();
+    return f;
+}
+
 } // namespace
 
 class Traffic : public QObject
@@ -133,16 +143,11 @@ void Traffic::filters_show_the_matching_rows()
     QFETCH(int, direction);
     QFETCH(int, rows);
     Traffic_Dock dock;
-    Line_Frame timeout;
-    timeout.direction = Direction::Answer;
-    timeout.timeout = true;
-    timeout.packet = Quillon::Packet_Shared_Ptr(new Quillon::Packet_Get_PXV);
-    timeout.packet->AllocateData();
     dock.Add_Frames({frame(Direction::Request, "get PXV\r"),
                      frame(Direction::Answer, "PXV 00758\x1f\n"),
                      frame(Direction::Request, "get DSA\r"), frame(Direction::Noise, "\x01\x02"),
                      frame(Direction::Answer, "DSA 00100\x1f\n"),
-                     frame(Direction::Request, "get PXV\r"), timeout});
+                     frame(Direction::Request, "get PXV\r"), timeout_of(new Quillon::Packet_Get_PXV)});
     dock.findChild<QLineEdit*>(QStringLiteral("tbxTrafficCode"))->setText(code);
     dock.findChild<QComboBox*>(QStringLiteral("cbxTrafficDirection"))->setCurrentIndex(direction);
     QCOMPARE(dock.Filter()->rowCount(), rows);
@@ -156,12 +161,7 @@ void Traffic::pause_copy_and_save()
     dock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dock));
     QVector<Line_Frame> sends(6, frame(Direction::Request, "get OAT\r"));
-    Line_Frame timeout;
-    timeout.direction = Direction::Answer;
-    timeout.timeout = true;
-    timeout.packet = Quillon::Packet_Shared_Ptr(new Quillon::Packet_Get_OAT);
-    timeout.packet->AllocateData();
-    sends << timeout;
+    sends << timeout_of(new Quillon::Packet_Get_OAT);
     dock.Add_Frames(sends);
     QCOMPARE(dock.Model()->Text(6, Traffic_Model::Meaning),
              QStringLiteral("time-out after 6 sends: read OAT"));
