@@ -76,6 +76,9 @@ private:
     double From = 0, To = Live_Span_S;
     bool Live = true;
     bool Changed = true;
+    // Set by the technician's zooming and panning, which is drawn at once.
+    bool Moved = false;
+    int Ticks = 0;
     bool Fahrenheit = true;
     int Drag_X = -1;
 };
