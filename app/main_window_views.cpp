@@ -104,9 +104,9 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
 
 void MainWindow::Open_Recording_Dialog()
 {
-    const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open Recording"), QString(),
-        QStringLiteral("Recordings (*.sqlite *.db);;All files (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Recording"), QString(),
+                                     QStringLiteral("Recordings (*.sqlite *.db);;All files (*)"));
     QString error;
     if (!file.isEmpty() && !Open_Recording(file, &error))
         Ask_User(QMessageBox::Critical, QStringLiteral("Open Recording"), error, QMessageBox::Ok,

@@ -21,8 +21,7 @@ public:
     {
         double left = 0, right = 1, from = 0, to = 1;
     };
-    Band_Strip(const Chart_Data* data, std::function<Mapping()> mapping,
-               QWidget* parent = nullptr);
+    Band_Strip(const Chart_Data* data, std::function<Mapping()> mapping, QWidget* parent = nullptr);
     QSize sizeHint() const override { return {200, 2 * Row_Height + 2}; }
     // The mode and faults at x, as the tool tip says them.
     QString Text_At(int x) const;

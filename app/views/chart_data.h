@@ -15,11 +15,11 @@ namespace Views {
 // What the charts draw, and the command code each comes from.
 enum Channel
 {
-    Pressure,    // PXV, psi
-    Temperature, // OAT, degC
-    Battery,     // IGV, V
+    Pressure,     // PXV, psi
+    Temperature,  // OAT, degC
+    Battery,      // IGV, V
     Driver_Angle, // DSA, deg
-    Curb_Angle,  // PSA, deg
+    Curb_Angle,   // PSA, deg
     Trace_Count,
     Mode = Trace_Count, // MOD, raw
     Fault_Word_1,       // FM1-FM3, flag digits as one number

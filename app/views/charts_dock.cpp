@@ -36,8 +36,8 @@ struct Trace_Look
     QColor colour;
 };
 const Trace_Look looks[Trace_Count] = {
-    {"Reservoir", 0, QColor(30, 100, 200)},   {"Compressor", 1, QColor(220, 110, 20)},
-    {"Battery", 2, QColor(40, 150, 60)},      {"Driver side", 3, QColor(150, 50, 170)},
+    {"Reservoir", 0, QColor(30, 100, 200)}, {"Compressor", 1, QColor(220, 110, 20)},
+    {"Battery", 2, QColor(40, 150, 60)},    {"Driver side", 3, QColor(150, 50, 170)},
     {"Curb side", 3, QColor(200, 40, 90)},
 };
 const char* const plot_units[] = {"psi", "°F", "V", "deg"};
@@ -242,8 +242,7 @@ void Charts_Dock::Fit()
 void Charts_Dock::Set_Fahrenheit(bool fahrenheit)
 {
     Fahrenheit = fahrenheit;
-    Plots[1]->setAxisTitle(QwtPlot::yLeft,
-                           small(QString::fromUtf8(fahrenheit ? "°F" : "°C")));
+    Plots[1]->setAxisTitle(QwtPlot::yLeft, small(QString::fromUtf8(fahrenheit ? "°F" : "°C")));
     Changed = true;
 }
 

@@ -5,17 +5,15 @@
 
 namespace Views {
 
-QVector<QPointF> Decimate_Columns(const QVector<QPointF>& points, double x0, double x1,
-                                  int columns)
+QVector<QPointF> Decimate_Columns(const QVector<QPointF>& points, double x0, double x1, int columns)
 {
     QVector<QPointF> out;
     if (points.isEmpty() || columns <= 0 || !(x1 > x0))
         return out;
     const auto by_x = [](const QPointF& p, double x) { return p.x() < x; };
     auto first = std::lower_bound(points.begin(), points.end(), x0, by_x);
-    auto last = std::lower_bound(first, points.end(), x1, [](const QPointF& p, double x) {
-        return p.x() <= x;
-    });
+    auto last = std::lower_bound(first, points.end(), x1,
+                                 [](const QPointF& p, double x) { return p.x() <= x; });
     if (first != points.begin())
         --first;
     if (last != points.end())

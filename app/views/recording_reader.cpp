@@ -38,8 +38,7 @@ bool read_readings(sqlite3* db, Chart_Data* charts, QString* error)
         return false;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        const int channel =
-            Channel_Of(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
+        const int channel = Channel_Of(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
         if (channel >= 0)
             charts->Add(double(sqlite3_column_int64(st.s, 0)) / 1e6, channel,
                         sqlite3_column_double(st.s, 2));
@@ -57,8 +56,7 @@ bool read_traffic(sqlite3* db, QVector<Traffic_Row>* rows, QString* error)
     // The newest rows, turned back into time order.
     const QByteArray sql = "SELECT t_us, direction, bytes FROM (SELECT rowid, * FROM traffic "
                            "ORDER BY t_us DESC, rowid DESC LIMIT " +
-                           QByteArray::number(Traffic_Model::Max_Rows) +
-                           ") ORDER BY t_us, rowid";
+                           QByteArray::number(Traffic_Model::Max_Rows) + ") ORDER BY t_us, rowid";
     if (!prepare(db, sql.constData(), &st, error))
         return false;
     int rc;
@@ -97,13 +95,14 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
     if (!ok)
         why = QString::fromUtf8(raw ? sqlite3_errmsg(raw) : "out of memory");
     Statement version;
-    ok = ok && prepare(raw, "SELECT value FROM session WHERE key = 'schema_version'", &version,
-                       &why);
+    ok = ok &&
+         prepare(raw, "SELECT value FROM session WHERE key = 'schema_version'", &version, &why);
     if (ok) {
         const bool found = sqlite3_step(version.s) == SQLITE_ROW;
         const int v = found ? sqlite3_column_int(version.s, 0) : 0;
         if (!found || v < 1 || v > Recording::Schema_Version) {
-            why = found ? QStringLiteral("a recording of a newer format") : QStringLiteral("no recording");
+            why = found ? QStringLiteral("a recording of a newer format")
+                        : QStringLiteral("no recording");
             ok = false;
         }
     } else if (why.contains(QLatin1String("no such table")) ||

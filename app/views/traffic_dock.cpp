@@ -19,13 +19,15 @@
 #include <Quillon.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace Views {
 
 Traffic_Dock::Traffic_Dock(QWidget* parent)
     : QDockWidget(QStringLiteral("Traffic"), parent), Rows(new Traffic_Model(this)),
-      Shown(new Traffic_Filter(this)), Table(new QTableView), Pause(new QCheckBox(QStringLiteral("Pause")))
+      Shown(new Traffic_Filter(this)), Table(new QTableView),
+      Pause(new QCheckBox(QStringLiteral("Pause")))
 {
     setObjectName(QStringLiteral("dockTraffic"));
     Shown->setSourceModel(Rows);
@@ -57,8 +59,10 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     Table->horizontalHeader()->setStretchLastSection(true);
     const QFontMetrics metrics = Table->fontMetrics();
-    Table->setColumnWidth(Traffic_Model::Time, metrics.horizontalAdvance(QStringLiteral("00000.000  ")));
-    Table->setColumnWidth(Traffic_Model::Dir, metrics.horizontalAdvance(QStringLiteral("request   ")));
+    Table->setColumnWidth(Traffic_Model::Time,
+                          metrics.horizontalAdvance(QStringLiteral("00000.000  ")));
+    Table->setColumnWidth(Traffic_Model::Dir,
+                          metrics.horizontalAdvance(QStringLiteral("request   ")));
     Table->setColumnWidth(Traffic_Model::Bytes,
                           metrics.horizontalAdvance(QStringLiteral("PXV 00894<1F><0A>   ")));
     auto copy = new QAction(QStringLiteral("Copy"), Table);
@@ -103,7 +107,15 @@ void Traffic_Dock::Add_Frames(const QVector<Line_Frame>& frames)
             request.chop(1);
             ++Sends[request];
         } else if (f.direction == Direction::Answer) {
-            Sends.clear();
+            // An answer ends the count of its own request only: other items'
+            // exchanges go on between the resends of one that times out.
+            const QString code = Frame_Code(f.direction, f.bytes);
+            for (auto it = Sends.begin(); it != Sends.end();) {
+                const bool get = it.key().startsWith("get ");
+                const bool answered =
+                    code.isEmpty() ? !get : get && Frame_Code(Direction::Request, it.key()) == code;
+                it = answered ? Sends.erase(it) : std::next(it);
+            }
         }
         rows.append(std::move(row));
     }

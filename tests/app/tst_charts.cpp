@@ -41,12 +41,12 @@ void Charts::decimation_keeps_each_columns_extremes_data()
     QTest::addColumn<double>("x1");
     QTest::addColumn<int>("columns");
     QTest::newRow("fewer samples than columns") << 50 << QList<int>{10, 11} << 0.0 << 50.0 << 200;
-    QTest::newRow("spike in a crowded column") << 100000 << QList<int>{4321, 50000} << 0.0
-                                               << 100000.0 << 300;
-    QTest::newRow("spikes at column edges") << 10000 << QList<int>{0, 99, 100, 9999} << 0.0
-                                            << 10000.0 << 100;
-    QTest::newRow("part of the trace") << 10000 << QList<int>{2999, 3000, 6000} << 2500.0
-                                       << 6500.0 << 37;
+    QTest::newRow("spike in a crowded column")
+        << 100000 << QList<int>{4321, 50000} << 0.0 << 100000.0 << 300;
+    QTest::newRow("spikes at column edges")
+        << 10000 << QList<int>{0, 99, 100, 9999} << 0.0 << 10000.0 << 100;
+    QTest::newRow("part of the trace")
+        << 10000 << QList<int>{2999, 3000, 6000} << 2500.0 << 6500.0 << 37;
     QTest::newRow("one column") << 1000 << QList<int>{500, 501} << 0.0 << 1000.0 << 1;
 }
 
@@ -216,7 +216,8 @@ void Charts::paused_view_stays_while_data_arrives()
             Line_Frame f;
             f.t_us = t * 1000000LL;
             f.direction = Direction::Answer;
-            f.packet = response(QByteArray("PXV ") + QByteArray::number(600 + t).rightJustified(5, '0'));
+            f.packet =
+                response(QByteArray("PXV ") + QByteArray::number(600 + t).rightJustified(5, '0'));
             frames << f;
         }
         charts.Add_Frames(frames);
@@ -245,8 +246,8 @@ void Charts::paused_view_stays_while_data_arrives()
     // The wheel zooms about the pointer and pauses; a drag pans.
     QWidget* canvas = charts.findChild<QwtPlot*>(QStringLiteral("plot0"))->canvas();
     const QPointF middle(canvas->width() / 2.0, 5);
-    QWheelEvent wheel(middle, canvas->mapToGlobal(middle.toPoint()), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(middle, canvas->mapToGlobal(middle.toPoint()), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &wheel);
     QVERIFY(charts.Is_Paused());
     QVERIFY(qFuzzyCompare(charts.View_To() - charts.View_From(), 120 * 0.8));

@@ -63,15 +63,16 @@ void Traffic::frames_in_words_data()
                              << QString::fromUtf8("get PXV⏎") << "read PXV";
     QTest::newRow("set") << int(Direction::Request) << QByteArray("set SLP 12\r")
                          << QString::fromUtf8("set SLP 12⏎") << "set SLP 12";
-    QTest::newRow("pressure") << answer << QByteArray("PXV 00758\x1f\n")
-                              << "PXV 00758<1F><0A>" << "PXV 758 = 120.0 psi";
+    QTest::newRow("pressure") << answer << QByteArray("PXV 00758\x1f\n") << "PXV 00758<1F><0A>"
+                              << "PXV 758 = 120.0 psi";
     QTest::newRow("mode") << answer << QByteArray("MOD 00002\x1f\n") << "MOD 00002<1F><0A>"
                           << "MOD 2 = Raising";
     QTest::newRow("faults") << answer << QByteArray("FM2 00110\x1f\n") << "FM2 00110<1F><0A>"
                             << "FM2 110 = over-pressure, air leak";
-    QTest::newRow("unreadable") << answer << QByteArray("PXV 0x758\x1f\n")
-                                << "PXV 0x758<1F><0A>" << "PXV 0x758 = unreadable value";
-    QTest::newRow("system") << answer << QByteArray("<OK>\n") << "<OK><0A>" << "<OK>";
+    QTest::newRow("unreadable") << answer << QByteArray("PXV 0x758\x1f\n") << "PXV 0x758<1F><0A>"
+                                << "PXV 0x758 = unreadable value";
+    QTest::newRow("system") << answer << QByteArray("<OK>\n") << "<OK><0A>"
+                            << "<OK>";
     QTest::newRow("noise") << int(Direction::Noise) << QByteArray("\xff\x00zz\r\n\x7f", 7)
                            << QString::fromUtf8("<FF><00>zz⏎<0A><7F>") << "noise, 7 bytes";
 }
@@ -143,11 +144,11 @@ void Traffic::filters_show_the_matching_rows()
     QFETCH(int, direction);
     QFETCH(int, rows);
     Traffic_Dock dock;
-    dock.Add_Frames({frame(Direction::Request, "get PXV\r"),
-                     frame(Direction::Answer, "PXV 00758\x1f\n"),
-                     frame(Direction::Request, "get DSA\r"), frame(Direction::Noise, "\x01\x02"),
-                     frame(Direction::Answer, "DSA 00100\x1f\n"),
-                     frame(Direction::Request, "get PXV\r"), timeout_of(new Quillon::Packet_Get_PXV)});
+    dock.Add_Frames(
+        {frame(Direction::Request, "get PXV\r"), frame(Direction::Answer, "PXV 00758\x1f\n"),
+         frame(Direction::Request, "get DSA\r"), frame(Direction::Noise, "\x01\x02"),
+         frame(Direction::Answer, "DSA 00100\x1f\n"), frame(Direction::Request, "get PXV\r"),
+         timeout_of(new Quillon::Packet_Get_PXV)});
     dock.findChild<QLineEdit*>(QStringLiteral("tbxTrafficCode"))->setText(code);
     dock.findChild<QComboBox*>(QStringLiteral("cbxTrafficDirection"))->setCurrentIndex(direction);
     QCOMPARE(dock.Filter()->rowCount(), rows);
@@ -160,19 +161,22 @@ void Traffic::pause_copy_and_save()
     Traffic_Dock dock;
     dock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dock));
-    QVector<Line_Frame> sends(6, frame(Direction::Request, "get OAT\r"));
-    sends << timeout_of(new Quillon::Packet_Get_OAT);
+    // Other exchanges in between do not end the count; a system answer ends a set's.
+    QVector<Line_Frame> sends(3, frame(Direction::Request, "get OAT\r"));
+    sends << frame(Direction::Request, "set SLP 12\r") << frame(Direction::Answer, "<OK>\n")
+          << frame(Direction::Request, "get DSA\r") << frame(Direction::Answer, "DSA 00100\x1f\n");
+    sends << sends.mid(0, 3) << timeout_of(new Quillon::Packet_Get_OAT);
     dock.Add_Frames(sends);
-    QCOMPARE(dock.Model()->Text(6, Traffic_Model::Meaning),
+    QCOMPARE(dock.Model()->Text(10, Traffic_Model::Meaning),
              QStringLiteral("time-out after 6 sends: read OAT"));
 
     dock.findChild<QCheckBox*>(QStringLiteral("cbxTrafficPause"))->setChecked(true);
     dock.Add_Frames({frame(Direction::Noise, "x")});
-    QCOMPARE(dock.Model()->rowCount(), 7);
+    QCOMPARE(dock.Model()->rowCount(), 11);
     dock.Set_Paused(false);
-    QCOMPARE(dock.Model()->rowCount(), 8);
+    QCOMPARE(dock.Model()->rowCount(), 12);
 
-    dock.View()->selectRow(6);
+    dock.View()->selectRow(10);
     dock.Copy_Selection();
     QCOMPARE(QApplication::clipboard()->text(),
              QStringLiteral("0.000\tanswer\t\ttime-out after 6 sends: read OAT\n"));
