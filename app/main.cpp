@@ -27,6 +27,9 @@ struct Options
     double replay_speed = 1.0;
     bool quit_after_set = false;
     QString record;
+    // Docks shown at start, and a recording shown instead of a port.
+    QStringList show;
+    QString open;
 };
 
 // The toolkit's own options, which QApplication takes out of the command line
@@ -151,6 +154,15 @@ int parse(int& argc, char** argv, Options* options)
         QStringLiteral("Play the recording X times as fast (default 1)."), QStringLiteral("X"),
         QStringLiteral("1"));
     parser.addOptions({replay, replay_speed});
+    const QCommandLineOption show(QStringLiteral("show"),
+                                  QStringLiteral("Show these docks at start: charts, traffic."),
+                                  QStringLiteral("DOCKS"));
+    const QCommandLineOption open(
+        QStringLiteral("open"),
+        QStringLiteral("Show this session recording in the charts and traffic docks, without "
+                       "a port."),
+        QStringLiteral("RECORDING"));
+    parser.addOptions({show, open});
     if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
         parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication app(argc, argv);
@@ -182,6 +194,18 @@ int parse(int& argc, char** argv, Options* options)
     }
     if (options->simulate && !options->port.isEmpty()) {
         QTextStream(stderr) << "--simulate and --port cannot be used together\n";
+        return 2;
+    }
+    for (const QString& dock : parser.value(show).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (dock != QLatin1String("charts") && dock != QLatin1String("traffic")) {
+            QTextStream(stderr) << "--show takes charts, traffic or both: charts,traffic\n";
+            return 2;
+        }
+        options->show << dock;
+    }
+    options->open = parser.value(open);
+    if (!options->open.isEmpty() && (options->simulate || !options->port.isEmpty())) {
+        QTextStream(stderr) << "--open shows a recording without a port: no --simulate or --port\n";
         return 2;
     }
     if (parser.isSet(replay) || parser.isSet(replay_speed)) {
@@ -256,7 +280,14 @@ int main(int argc, char* argv[])
     if (options.quit_after_set && options.screenshot.isEmpty())
         QTimer::singleShot(options.quit_after_ms, &window, [&] { window.Quit_Now(); });
 
-    if (options.simulate) {
+    window.Show_Views(options.show);
+    if (!options.open.isEmpty()) {
+        QString error;
+        if (!window.Open_Recording(options.open, &error)) {
+            QTextStream(stderr) << error << '\n';
+            return 2;
+        }
+    } else if (options.simulate) {
         controller = std::make_unique<Sim::Virtual_Controller>();
         controller->set_replay(options.replay, options.replay_speed);
         std::string error;

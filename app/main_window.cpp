@@ -127,6 +127,7 @@ MainWindow::MainWindow(QWidget* parent)
     for (const auto& w : fault_words)
         connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
     Setup_Recording();
+    Setup_Views();
 }
 
 MainWindow::~MainWindow()
@@ -228,6 +229,7 @@ void MainWindow::Start_COM()
     for (COM_Display_Interface* tab : qAsConst(Tab_List))
         tab->COM_Connect(_COM_Manager);
     Session_Rec->Attach(resource);
+    Attach_Views(resource);
     _COM_Manager->Start_On(COM_Thread);
     Warning_Timer->start(1000);
     fault_tab_update(false);

@@ -28,6 +28,11 @@ class MaintCtrl;
 class ManualCtrl;
 class MiscCtrl;
 class Suspension_Heights_Class;
+namespace Views {
+class Charts_Dock;
+class Line_Tap;
+class Traffic_Dock;
+} // namespace Views
 
 // The program's one window: two tab widgets above each other, the port
 // dialog, the worker on its own thread, the fault word polling and the
@@ -72,6 +77,25 @@ public:
     bool Start_Recording(const QString& file, QString* error);
     void Stop_Recording();
     Session_Recorder* Recorder() const { return Session_Rec; }
+
+    // The Charts and Traffic docks (View menu), live or of a recording.
+    // Shows the docks named "charts" and "traffic".
+    void Show_Views(const QStringList& names);
+    // Shows a recording in both docks; false with *error when it cannot be read.
+    bool Open_Recording(const QString& file, QString* error);
+    Views::Charts_Dock* Charts() const { return Charts_View; }
+    Views::Traffic_Dock* Traffic() const { return Traffic_View; }
+    Views::Line_Tap* Views_Tap() const { return Tap; }
+
+private:
+    void Setup_Views();
+    void Attach_Views(Quillon::COM_Resource* resource);
+    void Open_Recording_Dialog();
+    Views::Charts_Dock* Charts_View = nullptr;
+    Views::Traffic_Dock* Traffic_View = nullptr;
+    Views::Line_Tap* Tap = nullptr;
+
+public:
 
 signals:
     void update_warnings(bool blink_on);

@@ -1,0 +1,128 @@
+#include "line_tap.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+
+using namespace Quillon;
+
+namespace Views {
+
+struct Line_Tap::Queue
+{
+    QMutex lock;
+    QElapsedTimer clock;
+    QVector<Line_Frame> frames;
+
+    void push(Line_Frame&& frame)
+    {
+        QMutexLocker hold(&lock);
+        frame.t_us = clock.nsecsElapsed() / 1000;
+        frames.append(std::move(frame));
+    }
+};
+
+namespace {
+
+// A received frame exactly as it came, as the recorder writes it.
+QByteArray frame_bytes(Packet_Class* packet)
+{
+    QByteArray bytes(packet->getData(), packet->getLength());
+    if (qobject_cast<Packet_Resp_Class*>(packet))
+        bytes += Calculate_CRC_Class::Of_Body(packet->getData());
+    bytes += '\n';
+    return bytes;
+}
+
+} // namespace
+
+Line_Tap::Line_Tap(QObject* parent) : QObject(parent), Pending(std::make_shared<Queue>())
+{
+    Pending->clock.start();
+    Batch_Timer.setInterval(50);
+    // Never more often than the interval, as a coarse timer may be.
+    Batch_Timer.setTimerType(Qt::PreciseTimer);
+    connect(&Batch_Timer, &QTimer::timeout, this, &Line_Tap::Deliver);
+    Batch_Timer.start();
+}
+
+Line_Tap::~Line_Tap()
+{
+    Detach();
+}
+
+void Line_Tap::Attach(COM_Resource* resource)
+{
+    Detach();
+    if (!resource)
+        return;
+    // The queue, not the tap, is captured: a call under way on the worker
+    // while the tap goes touches no freed memory.
+    const std::shared_ptr<Queue> queue = Pending;
+    const auto direct = Qt::DirectConnection;
+    Connections << connect(
+        resource, &COM_Resource::Tx_Packet, resource,
+        [queue](Packet_Shared_Ptr sent) {
+            Line_Frame f;
+            f.bytes = QByteArray(sent->getData(), sent->getLength()) + '\r';
+            queue->push(std::move(f));
+        },
+        direct);
+    Connections << connect(
+        resource, &COM_Resource::Rx_Packet, resource,
+        [queue](Packet_Shared_Ptr received) {
+            Line_Frame f;
+            f.direction = Direction::Answer;
+            f.packet = received;
+            queue->push(std::move(f));
+        },
+        direct);
+    Connections << connect(
+        resource->Builder.Noise, &Rx_Noise_Class::Rejected, resource,
+        [queue](const char* bytes, int length) {
+            Line_Frame f;
+            f.direction = Direction::Noise;
+            f.bytes = QByteArray(bytes, length);
+            queue->push(std::move(f));
+        },
+        direct);
+    Connections << connect(
+        resource, &COM_Resource::Rx_Timeout_Expected, resource,
+        [queue](Packet_Shared_Ptr request) {
+            Line_Frame f;
+            f.direction = Direction::Answer;
+            f.packet = request;
+            f.timeout = true;
+            queue->push(std::move(f));
+        },
+        direct);
+}
+
+void Line_Tap::Detach()
+{
+    for (const QMetaObject::Connection& c : qAsConst(Connections))
+        disconnect(c);
+    Connections.clear();
+}
+
+void Line_Tap::Push(Line_Frame frame)
+{
+    Pending->push(std::move(frame));
+}
+
+void Line_Tap::Deliver()
+{
+    QVector<Line_Frame> batch;
+    {
+        QMutexLocker hold(&Pending->lock);
+        batch.swap(Pending->frames);
+    }
+    if (batch.isEmpty())
+        return;
+    // The answers' bytes are put together here, off the worker.
+    for (Line_Frame& f : batch)
+        if (f.direction == Direction::Answer && f.packet && !f.timeout)
+            f.bytes = frame_bytes(f.packet.data());
+    emit Frames(batch);
+}
+
+} // namespace Views

@@ -1,0 +1,25 @@
+#ifndef APP_VIEWS_RECORDING_READER_H
+#define APP_VIEWS_RECORDING_READER_H
+
+#include "chart_data.h"
+#include "traffic_model.h"
+
+#include <QString>
+
+namespace Views {
+
+// What the charts and the traffic monitor show of a session recording.
+struct Recording_Views
+{
+    Chart_Data charts;
+    // The last rows of traffic, as many as the monitor keeps.
+    QVector<Traffic_Row> traffic;
+};
+
+// Reads a recording without changing it (opened read-only). Refuses a file
+// that is no recording or one of a newer format, saying why in *error.
+bool Read_Recording(const QString& file, Recording_Views* out, QString* error);
+
+} // namespace Views
+
+#endif // APP_VIEWS_RECORDING_READER_H

@@ -1,0 +1,266 @@
+// The charts: column decimation, a recording shown whole, a paused live view.
+#include "app_test_main.h"
+#include "test_responses.h"
+
+#include "main_window.h"
+#include "recording/recording_schema.h"
+#include "views/charts_dock.h"
+#include "views/column_decimation.h"
+#include "views/traffic_dock.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+using namespace Views;
+
+class Charts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decimation_keeps_each_columns_extremes_data();
+    void decimation_keeps_each_columns_extremes();
+    void recording_is_shown_whole();
+    void refused_recordings_data();
+    void refused_recordings();
+    void paused_view_stays_while_data_arrives();
+
+private:
+    QTemporaryDir dir;
+};
+
+void Charts::decimation_keeps_each_columns_extremes_data()
+{
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<QList<int>>("spikes"); // one sample wide, alternately up and down
+    QTest::addColumn<double>("x0");
+    QTest::addColumn<double>("x1");
+    QTest::addColumn<int>("columns");
+    QTest::newRow("fewer samples than columns") << 50 << QList<int>{10, 11} << 0.0 << 50.0 << 200;
+    QTest::newRow("spike in a crowded column")
+        << 100000 << QList<int>{4321, 50000} << 0.0 << 100000.0 << 300;
+    QTest::newRow("spikes at column edges")
+        << 10000 << QList<int>{0, 99, 100, 9999} << 0.0 << 10000.0 << 100;
+    QTest::newRow("part of the trace")
+        << 10000 << QList<int>{2999, 3000, 6000} << 2500.0 << 6500.0 << 37;
+    QTest::newRow("one column") << 1000 << QList<int>{500, 501} << 0.0 << 1000.0 << 1;
+}
+
+void Charts::decimation_keeps_each_columns_extremes()
+{
+    QFETCH(int, samples);
+    QFETCH(QList<int>, spikes);
+    QFETCH(double, x0);
+    QFETCH(double, x1);
+    QFETCH(int, columns);
+    QVector<QPointF> trace;
+    for (int i = 0; i < samples; ++i)
+        trace << QPointF(i, std::sin(i * 0.01) * 10);
+    for (int k = 0; k < spikes.size(); ++k)
+        trace[spikes[k]].setY(k % 2 ? -1000 - k : 1000 + k);
+
+    const QVector<QPointF> kept = Decimate_Columns(trace, x0, x1, columns);
+    QVERIFY(kept.size() <= 2 * columns + 2);
+    QVERIFY(std::is_sorted(kept.begin(), kept.end(),
+                           [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+    // Column by column, the same lowest and highest values as the trace.
+    const auto column = [&](double x) {
+        return std::min(columns - 1, int(std::floor((x - x0) * columns / (x1 - x0))));
+    };
+    QMap<int, QPair<double, double>> want, got;
+    const auto widen = [](QMap<int, QPair<double, double>>& m, int c, double y) {
+        auto it = m.find(c);
+        if (it == m.end())
+            m.insert(c, {y, y});
+        else
+            *it = {std::min(it->first, y), std::max(it->second, y)};
+    };
+    for (const QPointF& p : qAsConst(trace))
+        if (p.x() >= x0 && p.x() <= x1)
+            widen(want, column(p.x()), p.y());
+    for (const QPointF& p : kept)
+        if (p.x() >= x0 && p.x() <= x1)
+            widen(got, column(p.x()), p.y());
+    QCOMPARE(got, want);
+    // The line runs on to the samples just outside the view.
+    if (x0 > 0)
+        QCOMPARE(kept.first().x(), std::ceil(x0) - 1);
+    if (x1 < samples)
+        QCOMPARE(kept.last().x(), std::floor(x1) + 1);
+}
+
+// A recording written by the test in the recording format: a reservoir
+// pressure ramp with one spike, a mode change, a fault, and more traffic
+// than the monitor keeps.
+void Charts::recording_is_shown_whole()
+{
+    const QString file = dir.filePath(QStringLiteral("shown.sqlite"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const char* statement : Recording::Schema)
+            QVERIFY(q.exec(QString::fromLatin1(statement)));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO session VALUES ('schema_version', '1')")));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO readings VALUES (?, ?, 0, ?, NULL)"));
+        const auto reading = [&](qint64 t_us, const char* code, double value) {
+            q.addBindValue(t_us);
+            q.addBindValue(QLatin1String(code));
+            q.addBindValue(value);
+            QVERIFY(q.exec());
+        };
+        for (int i = 0; i < 20000; ++i)
+            reading(i * 10000LL, "PXV", i == 12345 ? 250.0 : 100.0 + i * 0.001);
+        reading(0, "MOD", 0);
+        reading(100000000, "MOD", 2);
+        reading(50000000, "FM2", 10); // air leak
+        reading(60000000, "FM2", 0);
+        q.prepare(QStringLiteral("INSERT INTO traffic VALUES (?, 'tx', ?)"));
+        for (int i = 0; i < 10500; ++i) {
+            q.addBindValue(i * 1000LL);
+            q.addBindValue(QByteArray("get PXV\r"));
+            QVERIFY(q.exec());
+        }
+        db.commit();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("w"));
+    const QByteArray before = [&] {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    MainWindow window;
+    window.show();
+    QString error;
+    QVERIFY2(window.Open_Recording(file, &error), qPrintable(error));
+    Charts_Dock* charts = window.Charts();
+    QVERIFY(charts->isVisible() && window.Traffic()->isVisible());
+    QVERIFY(!charts->Is_Live());
+    QCOMPARE(charts->View_From(), 0.0);
+    QCOMPARE(charts->View_To(), 199.99);
+    const QwtPlotCurve* pressure = charts->Curve(Pressure);
+    QTRY_VERIFY(pressure->dataSize() > 100);
+    charts->Redraw(); // at the dock's final size
+    QVERIFY(int(pressure->dataSize()) <= 2 * charts->Columns() + 2);
+    QVERIFY(charts->Value_Range(Pressure).minValue() <= 100.0);
+    QVERIFY(charts->Value_Range(Pressure).maxValue() >= 250.0);
+    QCOMPARE(charts->Curve(Battery)->dataSize(), size_t(0));
+    QCOMPARE(charts->Data().Mode_Bands().size(), 2);
+    QCOMPARE(charts->Data().Mode_Bands().last().text, QStringLiteral("Raising"));
+    QCOMPARE(charts->Data().Fault_Bands().size(), 1);
+    QCOMPARE(charts->Data().Fault_Bands()[0].text, QStringLiteral("air leak"));
+    // The newest rows of traffic, in time order.
+    Traffic_Model* traffic = window.Traffic()->Model();
+    QCOMPARE(traffic->rowCount(), Traffic_Model::Max_Rows);
+    QCOMPARE(traffic->Row(0).t_s, 0.5);
+    QCOMPARE(traffic->Text(0, Traffic_Model::Meaning), QStringLiteral("read PXV"));
+    QFile after(file);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QVERIFY(after.readAll() == before);
+}
+
+void Charts::refused_recordings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("missing") << QByteArray() << "no such file";
+    QTest::newRow("not a database") << QByteArray("hello") << "no recording";
+    QTest::newRow("newer format") << QByteArray("CREATE TABLE session(key, value);"
+                                                "INSERT INTO session VALUES "
+                                                "('schema_version', '99');")
+                                  << "newer format";
+}
+
+void Charts::refused_recordings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
+    const QString file = dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    if (content.startsWith("CREATE")) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("r"));
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        for (const QByteArray& sql : content.split(';'))
+            if (!sql.isEmpty())
+                QVERIFY(QSqlQuery(db).exec(QString::fromLatin1(sql)));
+        db.close();
+    } else if (!content.isEmpty()) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("r"));
+    MainWindow window;
+    QString error;
+    QVERIFY(!window.Open_Recording(file, &error));
+    QVERIFY2(error.contains(said), qPrintable(error));
+    QVERIFY(window.Charts()->Is_Live());
+}
+
+void Charts::paused_view_stays_while_data_arrives()
+{
+    Charts_Dock charts;
+    charts.resize(800, 500);
+    charts.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&charts));
+    const auto feed = [&](int from_s, int to_s) {
+        QVector<Line_Frame> frames;
+        for (int t = from_s; t < to_s; ++t) {
+            Line_Frame f;
+            f.t_us = t * 1000000LL;
+            f.direction = Direction::Answer;
+            f.packet =
+                response(QByteArray("PXV ") + QByteArray::number(600 + t).rightJustified(5, '0'));
+            frames << f;
+        }
+        charts.Add_Frames(frames);
+        charts.Redraw();
+    };
+    feed(0, 150);
+    QCOMPARE(charts.View_To(), 149.0);
+    QCOMPARE(charts.View_From(), 29.0);
+
+    QTest::mouseClick(charts.findChild<QCheckBox*>(QStringLiteral("cbxChartsPause")),
+                      Qt::LeftButton);
+    QVERIFY(charts.Is_Paused());
+    const double shown_min = charts.Value_Range(Pressure).minValue();
+    feed(150, 200);
+    QCOMPARE(charts.View_To(), 149.0);
+    QCOMPARE(charts.Time_Range().maxValue(), 149.0);
+    QCOMPARE(charts.Value_Range(Pressure).minValue(), shown_min);
+
+    // "Fit" scrolls on again.
+    QTest::mouseClick(charts.findChild<QPushButton*>(QStringLiteral("btnChartsFit")),
+                      Qt::LeftButton);
+    QVERIFY(!charts.Is_Paused());
+    charts.Redraw();
+    QCOMPARE(charts.Time_Range().maxValue(), 199.0);
+
+    // The wheel zooms about the pointer and pauses; a drag pans.
+    QWidget* canvas = charts.findChild<QwtPlot*>(QStringLiteral("plot0"))->canvas();
+    const QPointF middle(canvas->width() / 2.0, 5);
+    QWheelEvent wheel(middle, canvas->mapToGlobal(middle.toPoint()), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    QVERIFY(charts.Is_Paused());
+    QVERIFY(qFuzzyCompare(charts.View_To() - charts.View_From(), 120 * 0.8));
+    const double from = charts.View_From();
+    const auto mouse = [&](QEvent::Type type, int x) {
+        QMouseEvent event(type, QPointF(x, 5), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    mouse(QEvent::MouseButtonPress, 200);
+    mouse(QEvent::MouseMove, 100);
+    mouse(QEvent::MouseButtonRelease, 100);
+    QVERIFY(charts.View_From() > from);
+}
+
+VANTOR_TEST_MAIN(Charts)
+#include "tst_charts.moc"
