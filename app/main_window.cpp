@@ -127,6 +127,7 @@ MainWindow::MainWindow(QWidget* parent)
     for (const auto& w : fault_words)
         connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
     Setup_Recording();
+    Setup_Service_Report();
 }
 
 MainWindow::~MainWindow()
