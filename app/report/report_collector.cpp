@@ -6,6 +6,16 @@ namespace Service_Report {
 
 namespace {
 
+// A request of the report. One that stays unanswered after its resends ends
+// quietly: the report shows its value as not read, rather than the connection
+// being put in question as for the tabs' own traffic.
+class Report_Item : public TX_Sched_Item_Send_Once_Class
+{
+public:
+    using TX_Sched_Item_Send_Once_Class::TX_Sched_Item_Send_Once_Class;
+    void Retry_Exceeded_CB() override { Current_Action = Action_Done; }
+};
+
 template <class Packet> Packet_Class* request()
 {
     return new Packet;
@@ -53,7 +63,7 @@ Collector::Collector(QObject* parent) : QObject(parent)
         packet->setResponse_FiltertoDefault();
         requests << Packet_Shared_Ptr(packet);
         requests.last()->AllocateData();
-        auto item = new TX_Sched_Item_Send_Once_Class(requests.last());
+        auto item = new Report_Item(requests.last());
         item->setObjectName(QLatin1String(r.code));
         connect(item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), this,
                 SLOT(Rx_Answer(QSharedPointer<Quillon::Packet_Class>)));

@@ -286,7 +286,7 @@ void maintenance_section(Page& page, const Data& data, Tab_Views& v)
             page.row(QLatin1String(c.name) + QStringLiteral(" history"),
                      QStringLiteral("No history file"));
         for (auto it = history.constBegin(); it != history.constEnd(); ++it)
-            page.row(QLatin1String(c.name) + QStringLiteral(", recorded ") + stamp_text(it.key()),
+            page.row(QStringLiteral("Recorded ") + stamp_text(it.key()),
                      QString::number(it.value()) + QLatin1String(c.unit));
     }
 }

@@ -1,5 +1,6 @@
 #include "report/report_writer.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
@@ -37,6 +38,11 @@ bool write_pdf(const Data& data, QIODevice* out)
     pdf.setCreator(QStringLiteral("Vantor ") + data.program_version);
     pdf.setPageSize(page_size());
     pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    // Laid out on the page itself (no page numbers of its own), at the
+    // resolution the chart's pixel size is meant for.
+    pdf.setResolution(96);
+    document.documentLayout()->setPaintDevice(&pdf);
+    document.setPageSize(pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
     document.print(&pdf);
     return true;
 }
