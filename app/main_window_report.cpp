@@ -36,14 +36,14 @@ QString ask_for_file(QWidget* parent)
     const QString name =
         QStringLiteral("service-report-%1.pdf")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString html = QStringLiteral("HTML (*.html)");
+    QString chosen;
     QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Save Service Report"),
                                                 QDir(folder).filePath(name),
-                                                QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
-    // A name without a known extension is taken as PDF.
-    const QString suffix = QFileInfo(file).suffix().toLower();
-    if (!file.isEmpty() && suffix != QLatin1String("pdf") && suffix != QLatin1String("html") &&
-        suffix != QLatin1String("htm"))
-        file += QStringLiteral(".pdf");
+                                                QStringLiteral("PDF (*.pdf);;") + html, &chosen);
+    // A name without a known extension takes the chosen type's.
+    if (!file.isEmpty() && !Service_Report::Name_Error(file).isEmpty())
+        file += chosen == html ? QStringLiteral(".html") : QStringLiteral(".pdf");
     return file;
 }
 

@@ -57,7 +57,8 @@ void draw(QPainter& p, const QRectF& plot, const Series& s, double end_s, int la
     }
     p.setPen(QPen(s.colour, 1.5));
     p.drawPath(path);
-    p.drawText(QPointF(plot.left() + 4, plot.top() + 14 + 14 * label_row),
+    const int line = p.fontMetrics().height();
+    p.drawText(QPointF(plot.left() + 4, plot.top() + line * (label_row + 1)),
                QStringLiteral("%1 %2 to %3")
                    .arg(QLatin1String(s.label))
                    .arg(low, 0, 'f', 1)

@@ -58,9 +58,14 @@ QList<fc_map_type> Stored_History()
 int Run_Command(const QString& port, const QString& file)
 {
     QTextStream err(stderr);
+    // A name that cannot be written is refused before the controller is asked.
+    QString error = Name_Error(file);
+    if (!error.isEmpty()) {
+        err << error << '\n';
+        return 2;
+    }
     COM_Setup setup;
     QString name = port;
-    QString error;
     if (!setup.TryOpenWithDefaults(&name, &error)) {
         err << "cannot open " << name << ": " << error.simplified() << '\n';
         return 1;

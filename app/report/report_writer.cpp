@@ -62,14 +62,21 @@ QByteArray html_bytes(const Data& data)
 
 } // namespace
 
-bool Write(const Data& data, const QString& file, QString* error)
+QString Name_Error(const QString& file)
 {
     const QString suffix = QFileInfo(file).suffix().toLower();
-    const bool pdf = suffix == QLatin1String("pdf");
-    if (!pdf && suffix != QLatin1String("html") && suffix != QLatin1String("htm")) {
-        *error = QStringLiteral("%1: a report is written as .pdf or .html").arg(file);
+    if (suffix == QLatin1String("pdf") || suffix == QLatin1String("html") ||
+        suffix == QLatin1String("htm"))
+        return QString();
+    return QStringLiteral("%1: a report is written as .pdf or .html").arg(file);
+}
+
+bool Write(const Data& data, const QString& file, QString* error)
+{
+    *error = Name_Error(file);
+    if (!error->isEmpty())
         return false;
-    }
+    const bool pdf = QFileInfo(file).suffix().toLower() == QLatin1String("pdf");
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("cannot write %1: %2").arg(file, out.errorString());

@@ -9,6 +9,9 @@ namespace Service_Report {
 // HTML file (.html, .htm), the chart inlined. The file appears only once it
 // is complete; false with the reason in `error` otherwise.
 bool Write(const Data& data, const QString& file, QString* error);
+// Why a report cannot be written under this name (not .pdf, .html or .htm);
+// empty when it can.
+QString Name_Error(const QString& file);
 
 // The chart of pressure and battery voltage over a recording, read from the
 // file without changing it; a null image when it has no such readings.

@@ -110,17 +110,22 @@ void Service_Report_Test::report_holds_what_was_read()
 void Service_Report_Test::command_line_data()
 {
     QTest::addColumn<QStringList>("silent");
+    QTest::addColumn<QString>("file");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("answering") << QStringList() << 0 << QString();
-    QTest::newRow("silent") << QStringList{"all"} << 1 << "no answer from the controller on";
+    QTest::newRow("answering") << QStringList() << "a.pdf" << 0 << QString();
+    QTest::newRow("neither PDF nor HTML")
+        << QStringList() << "a.txt" << 2 << "a.txt: a report is written as .pdf or .html";
+    QTest::newRow("silent") << QStringList{"all"} << "b.pdf" << 1
+                            << "no answer from the controller on";
     QTest::newRow("one value unanswered")
-        << QStringList{"OAT"} << 1 << "not read: OAT; no report written";
+        << QStringList{"OAT"} << "c.html" << 1 << "not read: OAT; no report written";
 }
 
 void Service_Report_Test::command_line()
 {
     QFETCH(QStringList, silent);
+    QFETCH(QString, file);
     QFETCH(int, status);
     QFETCH(QString, message);
     Sim::Virtual_Controller sim;
@@ -128,7 +133,7 @@ void Service_Report_Test::command_line()
     if (!sim.settings().all_silent && !silent.isEmpty())
         sim.set_silent_commands({silent[0].toStdString()});
     QVERIFY(sim.start());
-    const QString file = dir.filePath(QTest::currentDataTag() + QStringLiteral(".pdf"));
+    file = dir.filePath(file);
 
     // Without a display and without a platform named: off screen by itself.
     QProcess program;
