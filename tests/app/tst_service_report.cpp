@@ -7,6 +7,7 @@
 #include "maint_ctrl.h"
 #include "recording/session_recorder.h"
 #include "report/report_command.h"
+#include "report/report_writer.h"
 
 #include <virtual_controller.h>
 
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QTimeZone>
 
 namespace {
 
@@ -44,6 +46,13 @@ class Service_Report_Test : public QObject
 private slots:
     void report_holds_what_was_read_data();
     void report_holds_what_was_read();
+    void states_as_the_tabs_show_them_data();
+    void states_as_the_tabs_show_them();
+    void nothing_read_claims_nothing();
+    void refused_files_data();
+    void refused_files();
+    void time_zone_data();
+    void time_zone();
     void command_line_data();
     void command_line();
     void window_report_marks_what_was_not_read();
@@ -105,6 +114,103 @@ void Service_Report_Test::report_holds_what_was_read()
         QVERIFY2(text.contains(line), qPrintable(line + " not in: " + text));
     QVERIFY(!text.contains(QLatin1String("not read")));
     QVERIFY(!text.contains(QLatin1String("No active faults")));
+}
+
+void Service_Report_Test::states_as_the_tabs_show_them_data()
+{
+    QTest::addColumn<QString>("fm1");
+    QTest::addColumn<unsigned>("pressure_raw");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("no faults") << "00000" << 0u
+                               << QStringList{"Faults No active faults Maintenance"};
+    QTest::newRow("both sensors faulted")
+        << "00011" << 0u
+        << QStringList{"Driver's side angle Faulted", "Curb side angle Faulted",
+                       "Driver's Side Sensor (11)", "Curb Side Sensor (12)"};
+    QTest::newRow("low reservoir")
+        << "00000" << 100u << QStringList{"Warnings Reservoir pressure under 90 PSI"};
+}
+
+void Service_Report_Test::states_as_the_tabs_show_them()
+{
+    QFETCH(QString, fm1);
+    QFETCH(unsigned, pressure_raw);
+    QFETCH(QStringList, expected);
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.set_fault_flags(1, fm1.toStdString()));
+    if (pressure_raw) {
+        sim.set_compressor_enabled(false);
+        sim.set_pressure_raw(pressure_raw);
+    }
+    QVERIFY(sim.start());
+    const QString path = dir.filePath(QStringLiteral("states.html"));
+    QCOMPARE(Service_Report::Run_Command(QString::fromStdString(sim.device_path()), path), 0);
+    const QString text = report_text(path);
+    for (const QString& line : expected)
+        QVERIFY2(text.contains(line), qPrintable(line + " not in: " + text));
+}
+
+void Service_Report_Test::nothing_read_claims_nothing()
+{
+    // Nothing answered: no tab's default (0.0°, "Invalid", 100 psi) may show.
+    Service_Report::Data data;
+    data.created = QDateTime::currentDateTime();
+    QTextDocument document;
+    document.setHtml(Service_Report::Html(data, QString()));
+    const QString text = document.toPlainText().simplified();
+    for (const char* label :
+         {"Serial number", "Firmware part number", "Controller mode", "Driver's side angle",
+          "Curb side height", "Reservoir pressure", "Compressor temperature", "Battery voltage",
+          "Operating mode", "Inputs: Ignition", "Outputs: Exhaust", "Compressor time", "On time",
+          "Compressor overheat count"})
+        QVERIFY2(text.contains(QLatin1String(label) + QStringLiteral(" not read")), label);
+    QVERIFY(text.contains(QLatin1String("Fault words FM1, FM2, FM3: not read")));
+    QVERIFY(text.contains(QLatin1String("Warnings None")));
+    QVERIFY(!text.contains(QLatin1String("No active faults")));
+}
+
+void Service_Report_Test::refused_files_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("a folder in the way") << "folder.pdf"
+                                         << "cannot write";
+    QTest::newRow("no such folder") << "missing/report.html"
+                                    << "cannot write";
+    QTest::newRow("neither PDF nor HTML") << "report.odt"
+                                          << "written as .pdf or .html";
+}
+
+void Service_Report_Test::refused_files()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.pdf")));
+    Service_Report::Data data;
+    QString said;
+    QVERIFY(!Service_Report::Write(data, dir.filePath(name), &said));
+    QVERIFY2(said.contains(error), qPrintable(said));
+    QCOMPARE(QFileInfo(dir.filePath(name)).isFile(), false);
+}
+
+void Service_Report_Test::time_zone_data()
+{
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<QString>("text");
+    const QDate day(2026, 1, 2);
+    const QTime time(3, 4, 5);
+    QTest::newRow("UTC") << QDateTime(day, time, Qt::UTC) << "2026-01-02 03:04:05 UTC, UTC+00:00";
+    QTest::newRow("Berlin") << QDateTime(day, time, QTimeZone("Europe/Berlin"))
+                            << "2026-01-02 03:04:05 CET, UTC+01:00";
+    QTest::newRow("Newfoundland") << QDateTime(day, time, QTimeZone("America/St_Johns"))
+                                  << "2026-01-02 03:04:05 NST, UTC-03:30";
+}
+
+void Service_Report_Test::time_zone()
+{
+    QFETCH(QDateTime, when);
+    QFETCH(QString, text);
+    QCOMPARE(Service_Report::Time_Text(when), text);
 }
 
 void Service_Report_Test::command_line_data()
