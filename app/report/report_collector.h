@@ -35,8 +35,7 @@ public:
     // The codes without an answer, in request order.
     QStringList Not_Read() const;
 
-    // A reading that has not ended by then (the worker stopped under it)
-    // ends with what it has.
+    // A reading that has not ended by then ends with what it has.
     static constexpr int Longest_Ms = 60000;
 
 signals:

@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "maint_ctrl.h"
 #include "recording/session_recorder.h"
+#include "report/report_collector.h"
 #include "report/report_command.h"
 #include "report/report_writer.h"
 
@@ -56,6 +57,7 @@ private slots:
     void command_line_data();
     void command_line();
     void window_report_marks_what_was_not_read();
+    void lost_connection_ends_the_reading();
 
 private:
     QTemporaryDir dir;
@@ -292,6 +294,25 @@ void Service_Report_Test::window_report_marks_what_was_not_read()
     // The unanswered read ended quietly: no box asked to retry the connection.
     for (const Quillon::User_Prompt& prompt : prompts.asked)
         QVERIFY2(prompt.title != QLatin1String("COM Timeout"), qPrintable(prompt.text));
+}
+
+void Service_Report_Test::lost_connection_ends_the_reading()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    sim.set_answer_delay(std::chrono::milliseconds(20));
+    QVERIFY(sim.start());
+    MainWindow window;
+    window.Set_Port_Dialog_Runner([](Quillon::COM_Setup*) { return int(QDialog::Rejected); });
+    window.Open_Port(QString::fromStdString(sim.device_path()));
+    QSignalSpy done(&window, &MainWindow::Service_Report_Done);
+    const QString file = dir.filePath(QStringLiteral("lost.html"));
+    QVERIFY(window.Save_Service_Report(file));
+    QTest::qWait(200);
+    sim.hang_up();
+    // Long before the reading would give up by itself.
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, Service_Report::Collector::Longest_Ms / 4);
+    QVERIFY(report_text(file).contains(QLatin1String("not read")));
 }
 
 VANTOR_TEST_MAIN(Service_Report_Test)
