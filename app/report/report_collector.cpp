@@ -91,8 +91,10 @@ bool Collector::Start(COM_485_Class* manager)
     outstanding = 1;
     watchdog.start(Longest_Ms);
     // A worker that shuts down (a serial error, the connection given up)
-    // drops its list without a word to the items: the reading ends with it.
+    // drops its list without a word to the items: the reading ends with it,
+    // or at the latest when the worker goes.
     connect(worker, &COM_485_Class::shutdown, this, &Collector::finish, Qt::UniqueConnection);
+    connect(worker, &QObject::destroyed, this, &Collector::finish, Qt::UniqueConnection);
     worker->TX_Scheduler->Schedule_Item(items.first());
     return true;
 }

@@ -245,7 +245,11 @@ void Service_Report_Test::command_line()
 
     // Without a display and without a platform named: off screen by itself.
     QProcess program;
-    program.setEnvironment({"HOME=" + QDir::homePath(), "XDG_RUNTIME_DIR=" + dir.path()});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    program.setProcessEnvironment(environment);
     program.start(VANTOR_PROGRAM,
                   {"--port", QString::fromStdString(sim.device_path()), "--report", file});
     QVERIFY(program.waitForFinished(60000));
