@@ -1,6 +1,7 @@
 #include "application_identity.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
+#include "report/report_command.h"
 
 #include <replay.h>
 #include <virtual_controller.h>
@@ -30,6 +31,7 @@ struct Options
     // Docks shown at start, and a recording shown instead of a port.
     QStringList show;
     QString open;
+    QString report;
 };
 
 // The toolkit's own options, which QApplication takes out of the command line
@@ -163,6 +165,12 @@ int parse(int& argc, char** argv, Options* options)
                        "a port."),
         QStringLiteral("RECORDING"));
     parser.addOptions({show, open});
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("With --port or --simulate: read the controller once, write a service "
+                       "report to FILE (.pdf or .html) and exit; needs no display."),
+        QStringLiteral("FILE"));
+    parser.addOption(report);
     if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
         parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication app(argc, argv);
@@ -208,6 +216,11 @@ int parse(int& argc, char** argv, Options* options)
         QTextStream(stderr) << "--open shows a recording without a port: no --simulate or --port\n";
         return 2;
     }
+    options->report = parser.value(report);
+    if (parser.isSet(report) && options->port.isEmpty() && !options->simulate) {
+        QTextStream(stderr) << "--report needs --port NAME or --simulate\n";
+        return 2;
+    }
     if (parser.isSet(replay) || parser.isSet(replay_speed)) {
         options->replay_speed = parser.value(replay_speed).toDouble(&ok);
         std::string error = "--replay needs --simulate, and --replay-speed needs --replay";
@@ -240,8 +253,27 @@ int main(int argc, char* argv[])
     if (status >= 0)
         return status;
 
+    // A report is made without a window: with no display, off screen.
+    if (!options.report.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Quillon::init();
+    if (!options.report.isEmpty()) {
+        Sim::Virtual_Controller simulated;
+        if (options.simulate) {
+            simulated.set_replay(options.replay, options.replay_speed);
+            std::string error;
+            if (!simulated.start(&error)) {
+                QTextStream(stderr)
+                    << "virtual controller: " << QString::fromStdString(error) << '\n';
+                return 1;
+            }
+            options.port = QString::fromStdString(simulated.device_path());
+        }
+        return Service_Report::Run_Command(options.port, options.report);
+    }
 
     // Declared before the window, so that it outlives the window's worker.
     std::unique_ptr<Sim::Virtual_Controller> controller;

@@ -128,6 +128,7 @@ MainWindow::MainWindow(QWidget* parent)
         connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
     Setup_Recording();
     Setup_Views();
+    Setup_Service_Report();
 }
 
 MainWindow::~MainWindow()

@@ -33,6 +33,9 @@ class Charts_Dock;
 class Line_Tap;
 class Traffic_Dock;
 } // namespace Views
+namespace Service_Report {
+class Collector;
+}
 
 // The program's one window: two tab widgets above each other, the port
 // dialog, the worker on its own thread, the fault word polling and the
@@ -172,6 +175,24 @@ private:
     QAction* Stop_Record_Action = nullptr;
     QLabel* Recording_Label = nullptr;
     QTimer* Recording_Status_Timer = nullptr;
+
+    // Service report (File menu "Save Service Report..."): the file comes
+    // from the chooser, which tests replace; Service_Report_Done follows every
+    // Save_Service_Report that returned true.
+public:
+    using Report_File_Chooser = std::function<QString(QWidget*)>;
+    void Set_Report_File_Chooser(Report_File_Chooser chooser);
+    bool Save_Service_Report(const QString& file);
+signals:
+    void Service_Report_Done(const QString& file, bool written);
+
+private:
+    void Setup_Service_Report();
+    void Service_Report_Dialog();
+    void Service_Report_Collected();
+    Service_Report::Collector* Report_Collector = nullptr;
+    Report_File_Chooser Choose_Report_File;
+    QString Report_File;
 };
 
 #endif // MAIN_WINDOW_H

@@ -407,6 +407,9 @@ void MaintCtrl::end_test(QMessageBox::Icon icon, const QString& title, const QSt
     for (const QMetaObject::Connection& connection : qAsConst(test_connections))
         disconnect(connection);
     test_connections.clear();
+    test_runs.append({_test_start, icon == QMessageBox::Information,
+                      message.section(QLatin1Char('\n'), 0, 0),
+                      qMax<qint64>(0, _test_start.msecsTo(QDateTime::currentDateTime()))});
 
     Ask_User(icon, title, message, QMessageBox::Ok, QMessageBox::NoButton, this);
 

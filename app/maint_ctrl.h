@@ -51,6 +51,16 @@ public:
     static QString Time_Limit_Message(int limit_milliseconds);
 
     Fault_Counts_Class* Counter_History() const { return _counter_history; }
+
+    // Each compressor test of this session as it ended, for the service report.
+    struct Test_Run
+    {
+        QDateTime started;
+        bool passed = false;
+        QString verdict; // the first line of the message the user was shown
+        qint64 elapsed_ms = 0;
+    };
+    const QList<Test_Run>& Test_Runs() const { return test_runs; }
     // The exchange items, which the main window may schedule again after a
     // time-out.
     Quillon::TX_Sched_Item_Send_Once_Class* Reset_Code_Item() const { return _code_item; }
@@ -128,6 +138,7 @@ private:
     quint16 _last_on_time = 0;
     quint16 _last_comp_time = 0;
     quint16 _last_overheat = 0;
+    QList<Test_Run> test_runs;
 };
 
 #endif // MAINT_CTRL_H

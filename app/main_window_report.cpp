@@ -1,0 +1,112 @@
+// The main window's part in the service report: the File menu's action, the
+// file dialog, and the reading of everything once before the report is
+// written. A value whose request was not answered appears as "not read".
+
+#include "fault_counts_class.h"
+#include "main_window.h"
+#include "maint_ctrl.h"
+#include "recording/session_recorder.h"
+#include "report/report_collector.h"
+#include "report/report_command.h"
+#include "report/report_writer.h"
+#include "ui_main_window.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+using namespace Quillon;
+
+namespace {
+
+void tell(QWidget* parent, const QString& text)
+{
+    Ask_User(QMessageBox::Critical, QStringLiteral("Service Report"), text, QMessageBox::Ok,
+             QMessageBox::NoButton, parent);
+}
+
+QString ask_for_file(QWidget* parent)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString name =
+        QStringLiteral("service-report-%1.pdf")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString html = QStringLiteral("HTML (*.html)");
+    QString chosen;
+    QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Save Service Report"),
+                                                QDir(folder).filePath(name),
+                                                QStringLiteral("PDF (*.pdf);;") + html, &chosen);
+    // A name without a known extension takes the chosen type's.
+    if (!file.isEmpty() && !Service_Report::Name_Error(file).isEmpty())
+        file += chosen == html ? QStringLiteral(".html") : QStringLiteral(".pdf");
+    return file;
+}
+
+} // namespace
+
+void MainWindow::Setup_Service_Report()
+{
+    Report_Collector = new Service_Report::Collector(this);
+    connect(Report_Collector, &Service_Report::Collector::Collected, this,
+            &MainWindow::Service_Report_Collected);
+    Choose_Report_File = ask_for_file;
+    auto action = new QAction(QStringLiteral("Save Service Report..."), this);
+    action->setObjectName(QStringLiteral("actionSaveServiceReport"));
+    ui->menu_File->insertAction(ui->actionExit, action);
+    connect(action, &QAction::triggered, this, &MainWindow::Service_Report_Dialog);
+}
+
+void MainWindow::Set_Report_File_Chooser(Report_File_Chooser chooser)
+{
+    Choose_Report_File = std::move(chooser);
+}
+
+void MainWindow::Service_Report_Dialog()
+{
+    if (!_COM_Manager) {
+        tell(this, QStringLiteral("Not connected to a controller."));
+        return;
+    }
+    if (Report_Collector->Is_Running())
+        return;
+    const QString file = Choose_Report_File(this);
+    if (!file.isEmpty())
+        Save_Service_Report(file);
+}
+
+bool MainWindow::Save_Service_Report(const QString& file)
+{
+    if (!Report_Collector->Start(_COM_Manager))
+        return false;
+    Report_File = file;
+    statusBar()->showMessage(QStringLiteral("Reading the controller for the service report..."));
+    return true;
+}
+
+void MainWindow::Service_Report_Collected()
+{
+    Service_Report::Data data;
+    data.created = QDateTime::currentDateTime();
+    data.program_version = QCoreApplication::applicationVersion();
+    data.port = COM_Dialog->Open_Resource ? COM_Dialog->Open_Port_Name_Text() : QString();
+    data.answers = Report_Collector->Answers();
+    for (int i = 0; i < maintCtrl->Counter_History()->Series_Count(); ++i)
+        data.history << maintCtrl->Counter_History()->Series(i);
+    data.tests = maintCtrl->Test_Runs();
+    if (Session_Rec->Is_Recording()) {
+        data.recording = Session_Rec->File_Name();
+        data.chart = Service_Report::Recording_Chart(data.recording);
+    }
+    QString error;
+    const bool written = Service_Report::Write(data, Report_File, &error);
+    if (written)
+        statusBar()->showMessage(QStringLiteral("Service report saved to %1").arg(Report_File));
+    else
+        tell(this, error);
+    emit Service_Report_Done(Report_File, written);
+}

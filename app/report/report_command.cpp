@@ -1,0 +1,102 @@
+#include "report/report_command.h"
+
+#include "report/report_collector.h"
+#include "report/report_writer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QThread>
+
+using namespace Quillon;
+
+namespace Service_Report {
+
+namespace {
+
+const QString History_File = QStringLiteral("parameters.ini");
+
+// Reads once through a worker of its own; the serial error, if one ended it.
+QString collect(COM_Resource* resource, Collector* collector)
+{
+    resource->COM_Command = COM_Resource::COM_Run;
+    QThread thread;
+    auto worker = new COM_485_Class(resource, nullptr);
+    QEventLoop loop;
+    QString serial_error;
+    QObject::connect(resource, &COM_Resource::COM_Error, &loop, [&](QString* text) {
+        serial_error = text ? text->simplified() : QStringLiteral("serial error");
+        loop.quit();
+    });
+    QObject::connect(collector, &Collector::Collected, &loop, &QEventLoop::quit);
+    worker->Start_On(&thread);
+    if (collector->Start(worker))
+        loop.exec();
+    if (worker->Stop_On(&thread, 2000))
+        delete worker;
+    else // still busy: left rather than deleted under its thread
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    return serial_error;
+}
+
+} // namespace
+
+QList<fc_map_type> Stored_History()
+{
+    QList<fc_map_type> history;
+    // The history class would create a missing file; a report only reads.
+    if (!QFileInfo::exists(Fault_Counts_Class::Directory() + QDir::separator() + History_File))
+        return history;
+    const Fault_Counts_Class stored(History_File, 3);
+    for (int i = 0; i < stored.Series_Count(); ++i)
+        history << stored.Series(i);
+    return history;
+}
+
+int Run_Command(const QString& port, const QString& file)
+{
+    QTextStream err(stderr);
+    // A name that cannot be written is refused before the controller is asked.
+    QString error = Name_Error(file);
+    if (!error.isEmpty()) {
+        err << error << '\n';
+        return 2;
+    }
+    COM_Setup setup;
+    QString name = port;
+    if (!setup.TryOpenWithDefaults(&name, &error)) {
+        err << "cannot open " << name << ": " << error.simplified() << '\n';
+        return 1;
+    }
+    Collector collector;
+    error = collect(setup.Open_Resource, &collector);
+    setup.CloseComPort();
+    const QStringList missing = collector.Not_Read();
+    if (!error.isEmpty()) {
+        err << error << "; no report written\n";
+        return 1;
+    }
+    if (missing == Collector::Codes()) {
+        err << "no answer from the controller on " << name << "; no report written\n";
+        return 1;
+    }
+    if (!missing.isEmpty()) {
+        err << "not read: " << missing.join(QStringLiteral(", ")) << "; no report written\n";
+        return 1;
+    }
+    Data data;
+    data.created = QDateTime::currentDateTime();
+    data.program_version = QCoreApplication::applicationVersion();
+    data.port = name;
+    data.answers = collector.Answers();
+    data.history = Stored_History();
+    if (!Write(data, file, &error)) {
+        err << error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace Service_Report

@@ -1,0 +1,22 @@
+#ifndef APP_REPORT_REPORT_COMMAND_H
+#define APP_REPORT_REPORT_COMMAND_H
+
+#include "fault_counts_class.h"
+
+#include <QList>
+#include <QString>
+
+namespace Service_Report {
+
+// The command line's report: opens the port, reads everything once, writes
+// the report and returns the exit status. Anything not read, or not written,
+// is one line on the error output, status 1 and no file.
+int Run_Command(const QString& port, const QString& file);
+
+// The counter histories from the history file, without creating it; empty
+// when there is none.
+QList<fc_map_type> Stored_History();
+
+} // namespace Service_Report
+
+#endif // APP_REPORT_REPORT_COMMAND_H
