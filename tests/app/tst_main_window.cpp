@@ -5,6 +5,7 @@
 #include "app_test_main.h"
 #include "serial_error_text.h"
 
+#include "build_info.h"
 #include "com_display_interface.h"
 #include "main_window.h"
 
@@ -210,7 +211,7 @@ void Main_Window::command_line_data()
     QTest::addColumn<QString>("output");
     // Run with no display at all, as over SSH or from a script.
     QTest::newRow("help") << "--help" << 0 << "--port <NAME>";
-    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface 1.0.1503231043";
+    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface " VANTOR_FULL_VERSION;
     QTest::newRow("wrong option") << "--bogus" << 1 << "Unknown option 'bogus'";
     QTest::newRow("unwritten screenshot")
         << "-platform offscreen --simulate --quit-after 300 --screenshot /nonexistent/shot.png" << 1
