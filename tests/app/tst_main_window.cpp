@@ -11,6 +11,8 @@
 
 #include <virtual_controller.h>
 
+#include <QAction>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -33,6 +35,7 @@ private slots:
     void exit_with_a_port_asks();
     void leaving_the_port_dialog_at_start_ends_the_program();
     void every_tab_fits_a_laptop_screen();
+    void about_box_shows_the_version();
     void command_line_data();
     void command_line();
 
@@ -202,6 +205,36 @@ void Main_Window::every_tab_fits_a_laptop_screen()
             }
         }
     }
+}
+
+// Reads a message box as it is shown and closes it: a box runs its own loop,
+// or returns at once when an earlier case has asked the application to quit.
+class Box_Reader : public QObject
+{
+public:
+    QString text;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::Show) {
+            text = box->text();
+            QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// The version set once for the build: the box, --version and the package agree.
+void Main_Window::about_box_shows_the_version()
+{
+    Box_Reader reader;
+    qApp->installEventFilter(&reader);
+    auto about = window->findChild<QAction*>(QStringLiteral("action_About"));
+    QVERIFY(about);
+    about->trigger();
+    qApp->removeEventFilter(&reader);
+    QVERIFY2(reader.text.contains(QStringLiteral(" version " VANTOR_FULL_VERSION "<br>")),
+             qPrintable(reader.text));
 }
 
 void Main_Window::command_line_data()
