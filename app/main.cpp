@@ -248,6 +248,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(Identity::Application_Name);
     QCoreApplication::setApplicationVersion(Identity::Version + QLatin1Char('.') +
                                             Identity::Date_Code);
+    // The installed desktop entry: its name and icon for the program's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantor"));
     Options options;
     const int status = parse(argc, argv, &options);
     if (status >= 0)

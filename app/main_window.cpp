@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "application_identity.h"
+#include "data_files.h"
 #include "dev_info_display.h"
 #include "errors_display.h"
 #include "io_display.h"
@@ -390,9 +391,9 @@ void MainWindow::onClickAbout()
 {
     const QString app = QCoreApplication::applicationName();
     // An absolute path already starts with a slash: QUrl writes file:///...
-    const QString eula =
-        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/EULA.rtf"))
-            .toString(QUrl::FullyEncoded);
+    const QString eula = QUrl::fromLocalFile(Data_File(QCoreApplication::applicationDirPath(),
+                                                       QStringLiteral("EULA.rtf")))
+                             .toString(QUrl::FullyEncoded);
     const QString text =
         QStringLiteral("<table><tr><td><b>Vendor placeholder</b></td></tr>"
                        "<tr><td>1 Example Street, Example Town</td></tr>"

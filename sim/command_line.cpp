@@ -65,6 +65,11 @@ const Option options_table[] = {
          c.help = true;
          return true;
      }},
+    {"--version", nullptr, "print the version and exit",
+     [](Command_Line& c, const std::string&) {
+         c.version = true;
+         return true;
+     }},
     {"--fm1", "FLAGS",
      "fault group 1 as five 0/1; the last is the driver's sensor, the one before\n"
      "                         it the curb side's; a sensor fault freezes that side",

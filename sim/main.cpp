@@ -51,6 +51,10 @@ int main(int argc, char** argv)
         std::fputs(Sim::usage_text("vantor-sim").c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("vantor-sim " VANTOR_VERSION);
+        return 0;
+    }
 
     std::shared_ptr<const Sim::Replay> replay;
     if (!options.replay.empty() && !(replay = Sim::Replay::load(options.replay, &error))) {

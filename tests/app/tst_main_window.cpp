@@ -5,11 +5,14 @@
 #include "app_test_main.h"
 #include "serial_error_text.h"
 
+#include "build_info.h"
 #include "com_display_interface.h"
 #include "main_window.h"
 
 #include <virtual_controller.h>
 
+#include <QAction>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -32,6 +35,7 @@ private slots:
     void exit_with_a_port_asks();
     void leaving_the_port_dialog_at_start_ends_the_program();
     void every_tab_fits_a_laptop_screen();
+    void about_box_shows_the_version();
     void command_line_data();
     void command_line();
 
@@ -203,6 +207,36 @@ void Main_Window::every_tab_fits_a_laptop_screen()
     }
 }
 
+// Reads a message box as it is shown and closes it: a box runs its own loop,
+// or returns at once when an earlier case has asked the application to quit.
+class Box_Reader : public QObject
+{
+public:
+    QString text;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::Show) {
+            text = box->text();
+            QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// The version set once for the build: the box, --version and the package agree.
+void Main_Window::about_box_shows_the_version()
+{
+    Box_Reader reader;
+    qApp->installEventFilter(&reader);
+    auto about = window->findChild<QAction*>(QStringLiteral("action_About"));
+    QVERIFY(about);
+    about->trigger();
+    qApp->removeEventFilter(&reader);
+    QVERIFY2(reader.text.contains(QStringLiteral(" version " VANTOR_FULL_VERSION "<br>")),
+             qPrintable(reader.text));
+}
+
 void Main_Window::command_line_data()
 {
     QTest::addColumn<QString>("arguments");
@@ -210,7 +244,7 @@ void Main_Window::command_line_data()
     QTest::addColumn<QString>("output");
     // Run with no display at all, as over SSH or from a script.
     QTest::newRow("help") << "--help" << 0 << "--port <NAME>";
-    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface 1.0.1503231043";
+    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface " VANTOR_FULL_VERSION;
     QTest::newRow("wrong option") << "--bogus" << 1 << "Unknown option 'bogus'";
     QTest::newRow("unwritten screenshot")
         << "-platform offscreen --simulate --quit-after 300 --screenshot /nonexistent/shot.png" << 1

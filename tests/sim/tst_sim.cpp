@@ -242,6 +242,7 @@ void Sim_Test::program_data()
     QTest::newRow("hang-up") << QStringList{"--hang-up-after", "300"} << "DSA \\d{5},";
     QTest::newRow("delay") << QStringList{"--delay", "60000"} << ""; // SIGTERM ends the wait
     QTest::newRow("help") << QStringList{"--help"} << "0";
+    QTest::newRow("version") << QStringList{"--version"} << "0";
     for (const QStringList& bad :
          {QStringList{"--frobnicate"}, QStringList{"--fm1", "0012"}, QStringList{"--delay"}})
         QTest::newRow(qPrintable(bad.join(' '))) << bad << "2";
@@ -256,8 +257,12 @@ void Sim_Test::program()
     if (expected.size() == 1) {
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), expected.toInt());
-        // Help goes to the standard output; a mistake only to the error output.
-        QCOMPARE(program.readAllStandardOutput().startsWith("Usage:"), expected == "0");
+        // Help and the project's version go to the standard output; a mistake
+        // only to the error output.
+        const QByteArray said = arguments == QStringList{"--version"}
+                                    ? QByteArrayLiteral("vantor-sim " VANTOR_VERSION "\n")
+                                    : QByteArrayLiteral("Usage:");
+        QCOMPARE(program.readAllStandardOutput().startsWith(said), expected == "0");
         QCOMPARE(program.readAllStandardError().isEmpty(), expected == "0");
         return;
     }
