@@ -21,6 +21,7 @@ struct Command_Line
     std::string replay; // a session recording, or empty
     double replay_speed = 1.0;
     bool help = false;
+    bool stats = false;
 };
 
 bool parse_command_line(int argc, const char* const* argv, Command_Line* options,
