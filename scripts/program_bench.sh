@@ -60,8 +60,8 @@ run() {
     sed -n 3p "$out" | awk -v label="$label" -v cpu=$((after - before)) -v ticks="$ticks" '{
         answers = $4; rate = $6
         us = answers > 0 ? cpu / ticks * 1e6 / answers : 0
-        printf "%-32s %8.0f transactions/s  CPU %6.1f us per transaction (%4.1f%% of a core)  turnaround median %6.1f us, p99 %7.1f us\n",
-            label, rate, us, 100 * cpu / ticks / $2, $9, $11
+        printf "%-24s %6.0f transactions/s  CPU %6.1f us per transaction (%4.1f%% of a core)  turnaround median %6.1f us, p99 %7.1f us  (controller late %5.1f / %6.1f us)\n",
+            label, rate, us, 100 * cpu / ticks / $2, $9, $11, $16, $18
     }'
 }
 

@@ -237,7 +237,7 @@ void Virtual_Controller::deliver(Master_Port& port, const Outgoing& outgoing)
     if (outgoing.delay.count() > 0 && !port.sleep_until(due))
         return;
     if (port.send(outgoing.bytes, outgoing.delivery))
-        line_statistics_.answer_sent(Clock::now());
+        line_statistics_.answer_sent(Clock::now(), port.last_crossing());
 }
 
 bool Virtual_Controller::take_due_verdict(Clock::time_point now, Outgoing* outgoing)
