@@ -28,6 +28,22 @@ cpu_ticks() {
     sed 's/^.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'
 }
 
+# The same for the interface thread (the process's first) and the worker
+# (Qt names its threads "QThread"); what is left is Qt's and the system's.
+thread_ticks() {
+    local pid=$1 ui=0 worker=0 task
+    for task in /proc/"$pid"/task/*; do
+        local t
+        t=$(sed 's/^.*) //' "$task/stat" 2>/dev/null | awk '{ print $12 + $13 }') || continue
+        if [ "${task##*/}" = "$pid" ]; then
+            ui=$((ui + t))
+        elif [ "$(cat "$task/comm" 2>/dev/null)" = QThread ]; then
+            worker=$((worker + t))
+        fi
+    done
+    echo "$ui $worker"
+}
+
 # run LABEL "SIM OPTIONS" [VANTOR OPTIONS...]
 run() {
     local label="$1" sim_options="$2"
@@ -46,22 +62,27 @@ run() {
         --quit-after $(((warm_up + seconds + 2) * 1000)) "$@" >/dev/null 2>&1 &
     local vantor_pid=$!
     sleep "$warm_up"
-    local before
+    local before threads_before
     before=$(cpu_ticks "$vantor_pid")
+    threads_before=$(thread_ticks "$vantor_pid")
     kill -USR1 "$sim_pid"
     sleep "$seconds"
-    local after
+    local after threads_after
     after=$(cpu_ticks "$vantor_pid")
+    threads_after=$(thread_ticks "$vantor_pid")
     kill -USR1 "$sim_pid"
     wait "$vantor_pid" || true
     kill -TERM "$sim_pid"
     wait "$sim_pid" || true
     # The sim's second statistics line covers the window.
-    sed -n 3p "$out" | awk -v label="$label" -v cpu=$((after - before)) -v ticks="$ticks" '{
+    sed -n 3p "$out" | awk -v label="$label" -v cpu=$((after - before)) -v ticks="$ticks" \
+        -v before="$threads_before" -v after="$threads_after" '{
         answers = $4; rate = $6
-        us = answers > 0 ? cpu / ticks * 1e6 / answers : 0
-        printf "%-24s %6.0f transactions/s  CPU %6.1f us per transaction (%4.1f%% of a core)  turnaround median %6.1f us, p99 %7.1f us  (controller late %5.1f / %6.1f us)\n",
-            label, rate, us, 100 * cpu / ticks / $2, $9, $11, $16, $18
+        per = answers > 0 ? 1e6 / ticks / answers : 0
+        split(before, b); split(after, a)
+        printf "%-24s %6.0f transactions/s  CPU %5.1f us per transaction (interface thread %5.1f, worker %5.1f; %4.1f%% of a core)  turnaround median %6.1f us, p99 %7.1f us (controller late %5.1f / %6.1f us)\n",
+            label, rate, cpu * per, (a[1] - b[1]) * per, (a[2] - b[2]) * per,
+            100 * cpu / ticks / $2, $9, $11, $16, $18
     }'
 }
 
