@@ -23,8 +23,8 @@ public:
 
     struct Summary
     {
-        double seconds = 0;           // since the last reset
-        std::uint64_t answers = 0;    // answers sent
+        double seconds = 0;            // since the last reset
+        std::uint64_t answers = 0;     // answers sent
         std::uint64_t turnarounds = 0; // answers followed by a request
         double median_us = 0;
         double p99_us = 0;

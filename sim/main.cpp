@@ -16,8 +16,7 @@ namespace {
 
 void print_statistics(Sim::Virtual_Controller& controller, bool reset)
 {
-    const std::string text =
-        Sim::Line_Statistics::text(controller.line_statistics().take(reset));
+    const std::string text = Sim::Line_Statistics::text(controller.line_statistics().take(reset));
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
 }

@@ -140,8 +140,8 @@ void COM_485_Class::shut_down()
 void COM_485_Class::Start_On(QThread* thread)
 {
     moveToThread(thread);
-    // A thread that has run before keeps the loop it was given; the thread
-    // owns it and deletes it when it finishes.
+    // The thread owns its loop and deletes it when it finishes, so a thread
+    // started again gets a new one; a loop it was given elsewhere is kept.
     if (!thread->isRunning() && !thread->eventDispatcher())
         thread->setEventDispatcher(new Worker_Event_Dispatcher);
     connect(

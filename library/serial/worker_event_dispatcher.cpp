@@ -8,8 +8,7 @@
 
 namespace Quillon {
 
-Worker_Event_Dispatcher::Worker_Event_Dispatcher(QObject* parent)
-    : QAbstractEventDispatcher(parent)
+Worker_Event_Dispatcher::Worker_Event_Dispatcher(QObject* parent) : QAbstractEventDispatcher(parent)
 {}
 
 Worker_Event_Dispatcher::~Worker_Event_Dispatcher() = default;
@@ -57,8 +56,8 @@ bool Worker_Event_Dispatcher::fire_due_timers()
     }
     for (int id : due) {
         // A timer event may stop, start or delete any timer, this one included.
-        auto found = std::find_if(timers.begin(), timers.end(),
-                                  [id](const Timer& t) { return t.id == id; });
+        auto found =
+            std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
         if (found == timers.end())
             continue;
         found->due = now + std::chrono::milliseconds(found->interval_ms);
@@ -66,8 +65,8 @@ bool Worker_Event_Dispatcher::fire_due_timers()
         QObject* object = found->object;
         QTimerEvent event(id);
         QCoreApplication::sendEvent(object, &event);
-        found = std::find_if(timers.begin(), timers.end(),
-                             [id](const Timer& t) { return t.id == id; });
+        found =
+            std::find_if(timers.begin(), timers.end(), [id](const Timer& t) { return t.id == id; });
         if (found != timers.end())
             found->firing = false;
     }
@@ -146,7 +145,8 @@ int Worker_Event_Dispatcher::remainingTime(int timerId)
 {
     for (const Timer& timer : timers) {
         if (timer.id == timerId) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(timer.due - Clock::now());
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(timer.due - Clock::now());
             return int(std::max<long long>(0, left.count()));
         }
     }

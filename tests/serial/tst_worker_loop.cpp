@@ -42,8 +42,9 @@ void Worker_Loop::thread_events_between_passes()
         Packet_Shared_Ptr handle(request);
         item.set_theTX_pkt(handle);
         item.setState(Protocol_Repeat);
-        connect(&item, &TX_Scheduler_Item_Class::Rx, &item, [&answers] { ++answers; },
-                Qt::DirectConnection);
+        connect(
+            &item, &TX_Scheduler_Item_Class::Rx, &item, [&answers] { ++answers; },
+            Qt::DirectConnection);
         rig->worker->TX_Scheduler->Schedule_Item(&item);
         QTRY_VERIFY(answers > 10);
     }
@@ -53,8 +54,8 @@ void Worker_Loop::thread_events_between_passes()
     std::atomic<bool> deleted{false};
     QThread* const worker_thread = &rig->thread;
     auto* guest = new QObject;
-    connect(guest, &QObject::destroyed, guest, [&deleted] { deleted = true; },
-            Qt::DirectConnection);
+    connect(
+        guest, &QObject::destroyed, guest, [&deleted] { deleted = true; }, Qt::DirectConnection);
     guest->moveToThread(worker_thread);
     QMetaObject::invokeMethod(
         guest,
