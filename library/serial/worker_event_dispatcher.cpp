@@ -11,7 +11,13 @@ namespace Quillon {
 Worker_Event_Dispatcher::Worker_Event_Dispatcher(QObject* parent) : QAbstractEventDispatcher(parent)
 {}
 
-Worker_Event_Dispatcher::~Worker_Event_Dispatcher() = default;
+Worker_Event_Dispatcher::~Worker_Event_Dispatcher()
+{
+    // The thread deletes its loop as soon as the loop has returned, which an
+    // interrupt() from another thread may cause before that call has let go
+    // of the lock: it is waited for here.
+    std::lock_guard<std::mutex> guard(lock);
+}
 
 bool Worker_Event_Dispatcher::processEvents(QEventLoop::ProcessEventsFlags flags)
 {
@@ -165,6 +171,10 @@ void Worker_Event_Dispatcher::interrupt()
 {
     std::lock_guard<std::mutex> guard(lock);
     interrupted = true;
+    // Also counted as a wake-up: an interruption that comes just before the
+    // loop's next round, which clears `interrupted`, must still keep that
+    // round from blocking, so that the loop sees its exit.
+    posted = true;
     if (sleeping)
         woken.notify_one();
 }
