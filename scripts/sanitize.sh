@@ -23,7 +23,10 @@ thread)
     dir=build-tsan
     scripts/build.sh "$dir" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_APP=OFF \
         -DQUILLON_BUILD_BENCH=OFF -- threaded_tests
-    export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1"
+    # The longest history, so that the far side of a report on a queued
+    # signal's arguments, written by Qt on the other thread, is restored and
+    # its suppression matches.
+    export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=7"
     labels=(-L threaded)
     ;;
 *)
