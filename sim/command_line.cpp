@@ -159,6 +159,14 @@ const Option options_table[] = {
          return !a.empty() && *end == '\0' && std::isfinite(c.replay_speed) && c.replay_speed > 0 &&
                 c.replay_speed <= 1000;
      }},
+    {"--stats", nullptr,
+     "print answers per second and the client's turnaround (from an answer's\n"
+     "                         last byte to the next request's first) on SIGUSR1,\n"
+     "                         then start them over, and once more on exit",
+     [](Command_Line& c, const std::string&) {
+         c.stats = true;
+         return true;
+     }},
 };
 
 } // namespace

@@ -22,6 +22,7 @@ struct Command_Line
     double replay_speed = 1.0;
     bool help = false;
     bool version = false;
+    bool stats = false;
 };
 
 bool parse_command_line(int argc, const char* const* argv, Command_Line* options,

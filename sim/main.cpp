@@ -14,7 +14,15 @@
 
 namespace {
 
+void print_statistics(Sim::Virtual_Controller& controller, bool reset)
+{
+    const std::string text = Sim::Line_Statistics::text(controller.line_statistics().take(reset));
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 // Waits for SIGTERM or SIGINT; hangs the line up first if that was asked for.
+// SIGUSR1 prints the line's statistics and starts them over.
 void serve_until_stopped(const sigset_t& stop_signals, const Sim::Command_Line& options,
                          Sim::Virtual_Controller& controller)
 {
@@ -26,15 +34,22 @@ void serve_until_stopped(const sigset_t& stop_signals, const Sim::Command_Line& 
         int taken;
         do {
             taken = sigtimedwait(&stop_signals, nullptr, &wait);
-        } while (taken < 0 && errno == EINTR);
+            if (taken == SIGUSR1)
+                print_statistics(controller, true);
+        } while ((taken < 0 && errno == EINTR) || taken == SIGUSR1);
         if (taken > 0)
             return;
         controller.hang_up();
     }
-    int taken = 0;
-    const int result = sigwait(&stop_signals, &taken);
-    if (result != 0)
-        std::fprintf(stderr, "vantor-sim: sigwait: %s\n", std::strerror(result));
+    for (;;) {
+        int taken = 0;
+        const int result = sigwait(&stop_signals, &taken);
+        if (result != 0)
+            std::fprintf(stderr, "vantor-sim: sigwait: %s\n", std::strerror(result));
+        if (result != 0 || taken != SIGUSR1)
+            return;
+        print_statistics(controller, true);
+    }
 }
 
 } // namespace
@@ -73,6 +88,8 @@ int main(int argc, char** argv)
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    if (options.stats)
+        sigaddset(&stop_signals, SIGUSR1);
     const int blocked = pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     if (blocked != 0) {
         std::fprintf(stderr, "vantor-sim: pthread_sigmask: %s\n", std::strerror(blocked));
@@ -96,5 +113,7 @@ int main(int argc, char** argv)
 
     serve_until_stopped(stop_signals, options, controller);
     controller.stop();
+    if (options.stats)
+        print_statistics(controller, false);
     return 0;
 }

@@ -67,6 +67,7 @@ bool Master_Port::send(const std::string& bytes, const Delivery& how)
 {
     if (!how.pacing && !how.trickle) {
         write_now(bytes.data(), bytes.size());
+        last_crossing_ = Clock::now();
         return true;
     }
 
@@ -83,6 +84,7 @@ bool Master_Port::send(const std::string& bytes, const Delivery& how)
         if (!sleep_until(crossed))
             return false;
         write_now(bytes.data(), bytes.size());
+        last_crossing_ = crossed;
         return true;
     }
 
@@ -93,6 +95,7 @@ bool Master_Port::send(const std::string& bytes, const Delivery& how)
         const Clock::time_point due = how.pacing ? pacer_.carry(ready) : ready;
         if (!sleep_until(due))
             return false;
+        last_crossing_ = due;
         if (!write_now(bytes.data() + sent, 1))
             return true;
         ++sent;

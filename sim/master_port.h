@@ -61,6 +61,9 @@ public:
     void discard_unread();
 
     Line_Pacer& pacer() { return pacer_; }
+    // When the line would have carried the last byte sent; for an unpaced
+    // answer, when it was written.
+    Clock::time_point last_crossing() const { return last_crossing_; }
 
 private:
     bool write_now(const char* data, std::size_t size);
@@ -71,6 +74,7 @@ private:
     // Something may be left in the line's queues since the last discard.
     bool used_ = false;
     Line_Pacer pacer_;
+    Clock::time_point last_crossing_{};
 };
 
 } // namespace Sim

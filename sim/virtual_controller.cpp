@@ -167,6 +167,8 @@ void Virtual_Controller::receive(Master_Port& port, Line_Assembler& lines)
         return;
     }
     const Clock::time_point read_at = Clock::now();
+    if (count > 0)
+        line_statistics_.request_arrived(read_at);
     const bool pacing = settings().line_pacing;
     for (long i = 0; i < count; ++i) {
         // Paced, a byte has arrived only once the line has carried it; the
@@ -234,7 +236,8 @@ void Virtual_Controller::deliver(Master_Port& port, const Outgoing& outgoing)
                                       : Clock::now() + outgoing.delay;
     if (outgoing.delay.count() > 0 && !port.sleep_until(due))
         return;
-    port.send(outgoing.bytes, outgoing.delivery);
+    if (port.send(outgoing.bytes, outgoing.delivery))
+        line_statistics_.answer_sent(Clock::now(), port.last_crossing());
 }
 
 bool Virtual_Controller::take_due_verdict(Clock::time_point now, Outgoing* outgoing)

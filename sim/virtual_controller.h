@@ -9,6 +9,7 @@
 // member may be called from any thread at any time. Changed settings apply
 // from the next request on.
 
+#include "line_statistics.h"
 #include "plant_readings.h"
 #include "sim_settings.h"
 
@@ -92,6 +93,9 @@ public:
     // The last line received, without its carriage return.
     std::string last_request() const;
     void clear_statistics();
+    // Answers sent and the client's turnaround, kept apart from the counts
+    // above: clear_statistics() leaves them alone.
+    Line_Statistics& line_statistics() { return line_statistics_; }
 
 private:
     struct Outgoing;
@@ -122,6 +126,7 @@ private:
     std::shared_ptr<const Replay> replay_;
     double replay_speed_ = 1.0;
     std::optional<std::chrono::steady_clock::time_point> replay_start_;
+    Line_Statistics line_statistics_; // has a lock of its own
 
     // Opened by start() before the thread starts and closed only after it
     // has been joined, so the serving thread uses them without the lock.

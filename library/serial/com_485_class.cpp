@@ -4,6 +4,7 @@
 #include "rx_scheduler_class.h"
 #include "sanitizer_locks.h"
 #include "scheduling/tx_scheduler_class.h"
+#include "worker_event_dispatcher.h"
 
 #include <atomic>
 
@@ -139,6 +140,10 @@ void COM_485_Class::shut_down()
 void COM_485_Class::Start_On(QThread* thread)
 {
     moveToThread(thread);
+    // The thread owns its loop and deletes it when it finishes, so a thread
+    // started again gets a new one; a loop it was given elsewhere is kept.
+    if (!thread->isRunning() && !thread->eventDispatcher())
+        thread->setEventDispatcher(new Worker_Event_Dispatcher);
     connect(
         thread, &QThread::finished, thread, [thread] { detail::thread_finished(thread); },
         Qt::DirectConnection);

@@ -1,5 +1,9 @@
 #include "com_resource.h"
 
+#include <QVarLengthArray>
+
+#include <cstring>
+
 namespace Quillon {
 
 namespace {
@@ -64,15 +68,17 @@ bool COM_Resource::Send_Packet(QSharedPointer<Quillon::Packet_Class> packet)
         return true;
     packet->Update_Send_Sequences();
 
+    // The body and its terminator go out in one write, so that the request
+    // costs one system call; a failure is still told apart by how far the
+    // write got.
     const int length = packet->getLength();
+    QVarLengthArray<char, 64> line(length + 1);
+    if (length > 0)
+        std::memcpy(line.data(), packet->getData(), size_t(length));
+    line[length] = Carriage_Return;
     int written = 0;
-    if (!Port_Handle.Write(packet->getData(), length, written) || written != length) {
-        record_error(Send_Error_Prefix);
-        return false;
-    }
-    // The terminator goes out as a write of its own, after the whole body.
-    if (!Port_Handle.Write(&Carriage_Return, 1, written) || written != 1) {
-        record_error(Terminator_Error_Prefix);
+    if (!Port_Handle.Write(line.constData(), length + 1, written) || written != length + 1) {
+        record_error(written < length ? Send_Error_Prefix : Terminator_Error_Prefix);
         return false;
     }
 

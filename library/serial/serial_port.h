@@ -37,11 +37,13 @@ public:
     // Following reads wait at most this long in total for all their bytes.
     bool Set_Read_Total_Timeout(int milliseconds);
     // Reads up to count bytes; received may be less, even 0. A hang-up of
-    // the device is an error.
+    // the device is an error. Bytes that came with an earlier read are
+    // handed out first, without asking the device.
     bool Read(char* buffer, int count, int& received);
     // Writes all count bytes or fails; written tells how many went out.
     bool Write(const char* data, int count, int& written);
-    // Discards both the received and the unsent bytes.
+    // Discards both the received and the unsent bytes, those taken in by an
+    // earlier read included.
     bool Purge();
     // Succeeds while the device is still usable.
     bool Clear_Errors();

@@ -3,6 +3,7 @@
 
 #include "serial_port.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -30,6 +31,21 @@ struct Serial_Port::Platform_State
     // Low-latency mode as the driver had it, if we changed it.
     bool low_latency_changed = false;
     bool low_latency_before = false;
+    // Bytes read from the device and not yet handed out. The receiver asks
+    // for a frame a few bytes at a time; one read() takes in everything the
+    // driver holds, instead of a poll() and a read() for each piece.
+    char input[256];
+    int input_begin = 0;
+    int input_end = 0;
+
+    int take_input(char* buffer, int count)
+    {
+        const int taken = std::min(count, input_end - input_begin);
+        std::memcpy(buffer, input + input_begin, size_t(taken));
+        input_begin += taken;
+        return taken;
+    }
+    void drop_input() { input_begin = input_end = 0; }
 };
 
 namespace {
@@ -229,6 +245,9 @@ bool Serial_Port::Read(char* buffer, int count, int& received)
         return fail(EBADF);
     if (count <= 0)
         return true;
+    received = State->take_input(buffer, count);
+    if (received == count)
+        return true;
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(Read_Total_Timeout_ms);
     for (;;) {
@@ -242,7 +261,7 @@ bool Serial_Port::Read(char* buffer, int count, int& received)
             return fail(EBADF);
         if (!(revents & POLLIN))
             return fail(EIO);
-        const ssize_t n = ::read(State->fd, buffer + received, size_t(count - received));
+        const ssize_t n = ::read(State->fd, State->input, sizeof State->input);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -258,7 +277,9 @@ bool Serial_Port::Read(char* buffer, int count, int& received)
         // of a pseudo-terminal closed).
         if (n == 0)
             return fail(EIO);
-        received += int(n);
+        State->input_begin = 0;
+        State->input_end = int(n);
+        received += State->take_input(buffer + received, count - received);
         if (received == count)
             return true;
     }
@@ -303,6 +324,7 @@ bool Serial_Port::Purge()
 {
     if (!State)
         return fail(EBADF);
+    State->drop_input();
     if (retry_on_eintr([&] { return ::tcflush(State->fd, TCIOFLUSH); }) != 0)
         return fail(errno);
     return true;

@@ -49,6 +49,8 @@ private slots:
     void frames_in_pieces_data();
     void frames_in_pieces();
     void frame_cut_short();
+    void frames_in_one_burst_data();
+    void frames_in_one_burst();
     void errors_and_hang_up();
 
 private:
@@ -234,6 +236,30 @@ void COM_Resource_Test::frame_cut_short()
     QVERIFY(resource->DiscardBuffers());
     QCOMPARE(resource->Builder.Receiver_State, Packet_Builder_Class::Wait_Start);
     QCOMPARE(received.size(), 1);
+}
+
+void COM_Resource_Test::frames_in_one_burst_data()
+{
+    QTest::addColumn<bool>("discard"); // the port's buffers, after the first frame
+    QTest::newRow("all delivered in order") << false;
+    QTest::newRow("discard drops what was read ahead") << true;
+}
+
+void COM_Resource_Test::frames_in_one_burst()
+{
+    QFETCH(bool, discard);
+    QSignalSpy received(resource.get(), &COM_Resource::Rx_Packet);
+    const QList<QByteArray> frames{value_frame("DSA 00102"), "<OK>\n", value_frame("PXV 00922")};
+    QVERIFY(pty->write(frames.join()));
+    resource->Tracker.Track(timed_request(10000));
+    QCOMPARE(resource->Look_For_Packet(true), 0);
+    if (discard)
+        QVERIFY(resource->DiscardBuffers());
+    while (resource->Look_For_Packet(false) == 0) {
+    }
+    QCOMPARE(received.size(), discard ? 1 : 3);
+    for (int i = 0; i < received.size(); ++i)
+        QVERIFY(frames[i].startsWith(packet(received, i)->toQString().toLatin1()));
 }
 
 void COM_Resource_Test::errors_and_hang_up()

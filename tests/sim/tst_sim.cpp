@@ -241,6 +241,7 @@ void Sim_Test::program_data()
     QTest::newRow("plain") << QStringList() << "DSA \\d{5},";
     QTest::newRow("hang-up") << QStringList{"--hang-up-after", "300"} << "DSA \\d{5},";
     QTest::newRow("delay") << QStringList{"--delay", "60000"} << ""; // SIGTERM ends the wait
+    QTest::newRow("stats") << QStringList{"--stats"} << "DSA \\d{5},";
     QTest::newRow("help") << QStringList{"--help"} << "0";
     QTest::newRow("version") << QStringList{"--version"} << "0";
     for (const QStringList& bad :
@@ -276,11 +277,25 @@ void Sim_Test::program()
     QVERIFY2(!client.collect("(?!)", &seen, hang_up ? 10s : 200ms) && seen.empty(), seen.c_str());
     // Hung up, as an unplugged adapter: reads end, writes fail with EIO.
     QVERIFY(!hang_up || (::write(client.fd, "get DSA\r", 8) == -1 && errno == EIO));
+    const bool stats = arguments.contains("--stats");
+    if (stats) {
+        // SIGUSR1 prints what came so far and starts over; the turnaround
+        // runs from one answer to the next request, across the reset.
+        QVERIFY(::kill(pid_t(program.processId()), SIGUSR1) == 0);
+        QByteArray line = first.mid(first.indexOf('\n') + 1);
+        while (!line.contains('\n') && program.waitForReadyRead(10000))
+            line += program.readAllStandardOutput();
+        QVERIFY2(line.contains(" answers 1 ") && line.endsWith(" samples 0\n"), line.constData());
+        QVERIFY(client.write("get DSA\r") && client.collect(expected, &seen));
+    }
     // The program goes on, hung up or not, until it is told to stop.
     QCOMPARE(program.state(), QProcess::Running);
     QVERIFY(::kill(pid_t(program.processId()), SIGTERM) == 0);
     QVERIFY(program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+    const QByteArray last = program.readAllStandardOutput();
+    QVERIFY2(!stats || (last.contains(" answers 1 ") && last.endsWith(" samples 1\n")),
+             last.constData());
 }
 
 QTEST_GUILESS_MAIN(Sim_Test)
