@@ -1,5 +1,6 @@
 #include "session_recorder.h"
 
+#include "received_frame.h"
 #include "recording_schema.h"
 
 #include <QCoreApplication>
@@ -53,23 +54,6 @@ struct Session_Recorder::Queue
         records.push_back(std::move(record));
     }
 };
-
-namespace {
-
-// A received frame exactly as it came: a value response's body, its
-// checksum and line feed; a system response's bracketed text and line feed.
-// The receiver checks the checksum, so the one it accepted is the one
-// computed here.
-QByteArray frame_bytes(Packet_Class* packet)
-{
-    QByteArray bytes(packet->getData(), packet->getLength());
-    if (qobject_cast<Packet_Resp_Class*>(packet))
-        bytes += Calculate_CRC_Class::Of_Body(packet->getData());
-    bytes += '\n';
-    return bytes;
-}
-
-} // namespace
 
 Session_Recorder::Session_Recorder(QObject* parent)
     : QObject(parent), Pending(std::make_shared<Queue>())
@@ -313,7 +297,8 @@ bool Session_Recorder::write_record(const Record& r)
     QSqlQuery& q = *Insert_Traffic;
     q.addBindValue(r.t_us);
     q.addBindValue(QString::fromLatin1(direction[r.kind]));
-    q.addBindValue(r.kind == Record::Rx ? frame_bytes(r.packet.data()) : r.bytes);
+    q.addBindValue(r.kind == Record::Rx ? Recording::Received_Frame_Bytes(r.packet.data())
+                                        : r.bytes);
     if (!q.exec())
         return false;
     if (r.kind == Record::Tx)

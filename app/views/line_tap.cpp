@@ -1,5 +1,7 @@
 #include "line_tap.h"
 
+#include "recording/received_frame.h"
+
 #include <QElapsedTimer>
 #include <QMutex>
 
@@ -20,20 +22,6 @@ struct Line_Tap::Queue
         frames.append(std::move(frame));
     }
 };
-
-namespace {
-
-// A received frame exactly as it came, as the recorder writes it.
-QByteArray frame_bytes(Packet_Class* packet)
-{
-    QByteArray bytes(packet->getData(), packet->getLength());
-    if (qobject_cast<Packet_Resp_Class*>(packet))
-        bytes += Calculate_CRC_Class::Of_Body(packet->getData());
-    bytes += '\n';
-    return bytes;
-}
-
-} // namespace
 
 Line_Tap::Line_Tap(QObject* parent) : QObject(parent), Pending(std::make_shared<Queue>())
 {
@@ -121,7 +109,7 @@ void Line_Tap::Deliver()
     // The answers' bytes are put together here, off the worker.
     for (Line_Frame& f : batch)
         if (f.direction == Direction::Answer && f.packet && !f.timeout)
-            f.bytes = frame_bytes(f.packet.data());
+            f.bytes = Recording::Received_Frame_Bytes(f.packet.data());
     emit Frames(batch);
 }
 
