@@ -390,7 +390,7 @@ void Status_Displays::live_against_the_virtual_controller()
     rig.sim.set_battery_raw(506); // 12.6 V
     QString error;
     QVERIFY2(rig.start(&error), qPrintable(error));
-    Sent_Log sent(rig.resource);
+    Sent_Log& sent = rig.keep(new Sent_Log(rig.resource));
     for (COM_Display_Interface* tab : tabs) {
         tab->COM_Connect(rig.worker);
         tab->Has_Focus();
@@ -412,7 +412,7 @@ void Status_Displays::live_against_the_virtual_controller()
     QTRY_COMPARE(probe(&main, "tbxResPsi") + probe(&errors, "any"), QStringLiteral("980"));
 
     // Staying on the device tab read it once; leaving stops every read.
-    QCOMPARE(sent.codes.filter(QRegularExpression("SN|PRT|REV")).size(), 6);
+    QCOMPARE(sent.codes().filter(QRegularExpression("SN|PRT|REV")).size(), 6);
     for (COM_Display_Interface* tab : tabs)
         tab->Lost_Focus();
     for (auto item : main.Items() + io.Items())
@@ -420,7 +420,7 @@ void Status_Displays::live_against_the_virtual_controller()
 
     // Back again. The device tab loses its worker while SN2 is on the line: the
     // chain stops there, and the next connection reads from the start.
-    sent.codes.clear();
+    sent.clear();
     const auto drop = connect(
         rig.resource, &COM_Resource::Tx_Packet, &dev,
         [&dev](QSharedPointer<Packet_Class> p) {
@@ -430,13 +430,13 @@ void Status_Displays::live_against_the_virtual_controller()
         Qt::QueuedConnection);
     for (COM_Display_Interface* tab : tabs)
         tab->Has_Focus();
-    QTRY_VERIFY(sent.codes.contains(QStringLiteral("SN2")) && sent.codes.contains("MOD"));
+    QTRY_VERIFY(sent.codes().contains(QStringLiteral("SN2")) && sent.codes().contains("MOD"));
     QTest::qWait(300);
     disconnect(drop);
     dev.Has_Focus(); // without a worker: nothing
     dev.COM_Connect(rig.worker);
     dev.Has_Focus();
-    QTRY_COMPARE(sent.codes.filter(QStringLiteral("SN")),
+    QTRY_COMPARE(sent.codes().filter(QStringLiteral("SN")),
                  QStringList({"SN1", "SN2", "SN1", "SN2", "SN3", "SN4"}));
 }
 

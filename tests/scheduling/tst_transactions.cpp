@@ -64,10 +64,10 @@ void Transactions::items_served_in_rotation()
     for (auto item : {x, held, repeating(new Packet_Get_PSA), repeating(new Packet_Get_PXV)})
         scheduler()->Schedule_Item(item);
     scheduler()->Schedule_Item(x); // listed once
-    QTRY_VERIFY(log.codes.size() >= 9);
+    QTRY_VERIFY(log.codes().size() >= 9);
     // One after the other in scheduling order, wherever the rotation begins;
     // a held item stays listed but is never sent.
-    const QString order = log.codes.mid(0, 9).join(' ');
+    const QString order = log.codes().mid(0, 9).join(' ');
     QVERIFY2(QStringLiteral("DSA PSA PXV DSA PSA PXV DSA PSA PXV DSA PSA").contains(order),
              qPrintable(order));
     QCOMPARE(scheduler()->Count(), 4);
@@ -81,9 +81,10 @@ void Transactions::items_served_in_rotation()
     scheduler()->Schedule_Item(&once);
     QTRY_COMPARE(finished.count(), 1);
     QVERIFY(finished.arg<Disconnect_Enum>(0) == Disconnect_None && !once.Is_Scheduled());
-    const int at = log.codes.indexOf("MOD");
-    QTRY_VERIFY(log.codes.size() >= at + 5 && log.count("OAT") >= 1);
-    QVERIFY(log.count("MOD") == 1 && at >= 1 && log.codes[at - 1] != log.codes[at + 1]);
+    const int at = log.codes().indexOf("MOD");
+    QTRY_VERIFY(log.codes().size() >= at + 5 && log.count("OAT") >= 1);
+    const QStringList codes = log.codes();
+    QVERIFY(log.count("MOD") == 1 && at >= 1 && codes[at - 1] != codes[at + 1]);
 }
 
 void Transactions::unanswered_request_sent_six_times_then_disconnected_data()
