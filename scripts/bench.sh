@@ -3,7 +3,7 @@
 # worker, then repeating items on an instant line and on a paced 115200-baud
 # line. Usage: scripts/bench.sh [--items N] [--transactions T]
 # With --program: the whole Vantor program against vantor-sim instead
-# (scripts/program_bench.sh). Usage: scripts/bench.sh --program [--seconds N]
+# (scripts/program_bench.sh). Usage: scripts/bench.sh --program [--seconds N] [--docks]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

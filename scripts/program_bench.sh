@@ -3,15 +3,19 @@
 # headless, and after a warm-up its CPU time (all threads, user and system,
 # from /proc) is read at both ends of a window in which vantor-sim counts the
 # answers and the turnaround it sees from its side of the line.
-# Usage: scripts/program_bench.sh [BUILD_DIR] [--seconds N]
+# Usage: scripts/program_bench.sh [BUILD_DIR] [--seconds N] [--docks]
+# With --docks: the paced line with the views closed, with the Charts dock
+# open, and with both Charts and Traffic open, to show what the docks cost.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
 seconds=20
+docks=false
 while [ $# -gt 0 ]; do
     case "$1" in
     --seconds) seconds="$2"; shift 2 ;;
+    --docks) docks=true; shift ;;
     *) build="$1"; shift ;;
     esac
 done
@@ -87,6 +91,12 @@ run() {
 }
 
 echo "Vantor against vantor-sim, ${seconds} s each after ${warm_up} s of warm-up:"
+if $docks; then
+    run "paced, docks closed" "--pace"
+    run "paced, charts open" "--pace" --show charts
+    run "paced, both open" "--pace" --show charts,traffic
+    exit 0
+fi
 run "instant line" ""
 run "paced 115200-baud line" "--pace"
 run "instant line, recording" "" --record "$scratch/session.sqlite"
