@@ -114,12 +114,14 @@ void Fault_Counts_Test::unreadable_file_is_set_aside_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<fc_map_type>("kept"); // series 0 as read; empty: all started afresh
-    // Three series, series 0 holding two entries before its start entry.
+    // Three series, series 0 holding three entries at fixed times: its start
+    // entry, stamped with the time of day, would be escaped differently by
+    // the clock, and so would the cut below.
     QByteArray three, four;
     {
         Fault_Counts_Class counts(QStringLiteral("three.ini"), 3);
-        counts.record(0, 1, First);
-        counts.record(0, 2, Second);
+        counts.Restore_Series(0, fc_map_type{{150323150405, 1}, {160201090807, 2}});
+        counts.record(0, 3, Second.addYears(1));
         three = read_all(counts.File_Path());
         four = read_all(Fault_Counts_Class(QStringLiteral("four.ini"), 4).File_Path());
     }
