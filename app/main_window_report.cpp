@@ -2,9 +2,9 @@
 // file dialog, and the reading of everything once before the report is
 // written. A value whose request was not answered appears as "not read".
 
-#include "fault_counts_class.h"
+#include "tabs/fault_counts_class.h"
 #include "main_window.h"
-#include "maint_ctrl.h"
+#include "tabs/maint_ctrl.h"
 #include "recording/session_recorder.h"
 #include "report/report_collector.h"
 #include "report/report_command.h"

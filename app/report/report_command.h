@@ -1,7 +1,7 @@
 #ifndef APP_REPORT_REPORT_COMMAND_H
 #define APP_REPORT_REPORT_COMMAND_H
 
-#include "fault_counts_class.h"
+#include "tabs/fault_counts_class.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #ifndef APP_REPORT_REPORT_DATA_H
 #define APP_REPORT_REPORT_DATA_H
 
-#include "fault_counts_class.h"
-#include "maint_ctrl.h"
+#include "tabs/fault_counts_class.h"
+#include "tabs/maint_ctrl.h"
 
 #include <Quillon.h>
 

@@ -4,13 +4,13 @@
 
 #include "report/report_data.h"
 
-#include "dev_info_display.h"
-#include "errors_display.h"
-#include "io_display.h"
-#include "lever_length_form.h"
-#include "main_display.h"
-#include "misc_ctrl.h"
-#include "suspension_heights_class.h"
+#include "tabs/dev_info_display.h"
+#include "tabs/errors_display.h"
+#include "tabs/io_display.h"
+#include "tabs/lever_length_form.h"
+#include "tabs/main_display.h"
+#include "tabs/misc_ctrl.h"
+#include "tabs/suspension_heights_class.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 
 #include "app_test_main.h"
 
-#include <fault_counts_class.h>
+#include "tabs/fault_counts_class.h"
 
 #include <QDir>
 #include <QFile>

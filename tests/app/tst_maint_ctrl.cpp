@@ -6,8 +6,8 @@
 #include "test_responses.h"
 #include "worker_rig.h"
 
-#include "fault_counts_class.h"
-#include "maint_ctrl.h"
+#include "tabs/fault_counts_class.h"
+#include "tabs/maint_ctrl.h"
 
 #include <QLCDNumber>
 #include <QPushButton>

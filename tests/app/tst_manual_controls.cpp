@@ -4,8 +4,8 @@
 #include "app_test_main.h"
 #include "test_responses.h"
 
-#include "manual_ctrl.h"
-#include "suspension_heights_class.h"
+#include "tabs/manual_ctrl.h"
+#include "tabs/suspension_heights_class.h"
 
 #include <queued_spy.h>
 #include <worker_rig.h>

@@ -4,7 +4,7 @@
 #include "app_test_main.h"
 #include "worker_rig.h"
 
-#include "misc_ctrl.h"
+#include "tabs/misc_ctrl.h"
 
 #include <QPushButton>
 #include <QRadioButton>

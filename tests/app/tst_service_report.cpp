@@ -2,9 +2,9 @@
 // show it, and nothing claimed that was not read.
 #include "app_test_main.h"
 
-#include "fault_counts_class.h"
+#include "tabs/fault_counts_class.h"
 #include "main_window.h"
-#include "maint_ctrl.h"
+#include "tabs/maint_ctrl.h"
 #include "recording/session_recorder.h"
 #include "report/report_collector.h"
 #include "report/report_command.h"

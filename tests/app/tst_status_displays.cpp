@@ -5,13 +5,13 @@
 #include "sent_log.h"
 #include "test_responses.h"
 
-#include "dev_info_display.h"
-#include "errors_display.h"
-#include "io_display.h"
-#include "lever_length_form.h"
-#include "main_display.h"
+#include "tabs/dev_info_display.h"
+#include "tabs/errors_display.h"
+#include "tabs/io_display.h"
+#include "tabs/lever_length_form.h"
+#include "tabs/main_display.h"
 #include "main_window.h"
-#include "suspension_heights_class.h"
+#include "tabs/suspension_heights_class.h"
 #include "worker_rig.h"
 
 #include <QtWidgets>
