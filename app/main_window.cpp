@@ -2,6 +2,9 @@
 
 #include "application_identity.h"
 #include "data_files.h"
+#include "device_identity.h"
+#include "recording/csv_export.h"
+#include "recording/session_recorder.h"
 #include "tabs/dev_info_display.h"
 #include "tabs/errors_display.h"
 #include "tabs/io_display.h"
@@ -10,8 +13,6 @@
 #include "tabs/maint_ctrl.h"
 #include "tabs/manual_ctrl.h"
 #include "tabs/misc_ctrl.h"
-#include "recording/csv_export.h"
-#include "recording/session_recorder.h"
 #include "tabs/suspension_heights_class.h"
 #include "ui_main_window.h"
 
@@ -41,7 +42,6 @@ TX_Sched_Item_Send_Once_Class* fault_word_item(Packet_Shared_Ptr& handle, Packet
     handle = Packet_Shared_Ptr(packet);
     return new TX_Sched_Item_Send_Once_Class(handle);
 }
-
 
 } // namespace
 
@@ -130,6 +130,7 @@ MainWindow::MainWindow(QWidget* parent)
     Setup_Recording();
     Setup_Views();
     Setup_Service_Report();
+    Identity = new Device_Identity(this);
 }
 
 MainWindow::~MainWindow()
@@ -190,7 +191,7 @@ void MainWindow::Open_Port(const QString& port_name)
         return;
     }
     Ask_User(QMessageBox::Critical, QStringLiteral("Error Opening COM Port ") + name, error,
-        QMessageBox::Ok, QMessageBox::Ok, this);
+             QMessageBox::Ok, QMessageBox::Ok, this);
     COM_Dialog->Refresh_COM_Ports();
     Open_COM_Dialog();
 }
@@ -233,6 +234,7 @@ void MainWindow::Start_COM()
     Session_Rec->Attach(resource);
     Attach_Views(resource);
     _COM_Manager->Start_On(COM_Thread);
+    Identity->Read(_COM_Manager);
     Warning_Timer->start(1000);
     fault_tab_update(false);
 }
@@ -296,7 +298,8 @@ void MainWindow::Stop_Worker()
 void MainWindow::COM_Error_Handler(QString* Errormessage)
 {
     Ask_User(QMessageBox::Critical, QStringLiteral("COM error"),
-        Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton, this);
+             Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton,
+             this);
     Connection_Lost();
 }
 
@@ -326,8 +329,8 @@ void MainWindow::sched_item_Timeout_CB(TX_Scheduler_Item_Class* sched_item)
     worker->setSuspend();
     worker->waitForSuspend();
     const auto answer = Ask_User(QMessageBox::Critical, QStringLiteral("COM Timeout"),
-                            QStringLiteral("Communication failed.  Retry?"),
-                            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, this);
+                                 QStringLiteral("Communication failed.  Retry?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, this);
     if (worker != _COM_Manager)
         return;
     if (answer == QMessageBox::Yes) {
@@ -498,8 +501,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     const QString app = QCoreApplication::applicationName();
     const auto answer = Ask_User(QMessageBox::Question, QStringLiteral("Closing ") + app,
-                            QStringLiteral("Are you sure you want to exit %1?").arg(app),
-                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
+                                 QStringLiteral("Are you sure you want to exit %1?").arg(app),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
     if (answer != QMessageBox::Yes) {
         event->ignore();
         return;
@@ -533,6 +536,6 @@ bool MainWindow::Export_CSV(const QString& recording, const QString& csv, bool t
     if (Recording::Export_CSV(recording, csv, traffic, &error))
         return true;
     Ask_User(QMessageBox::Critical, QStringLiteral("Export CSV"), error, QMessageBox::Ok,
-        QMessageBox::NoButton, this);
+             QMessageBox::NoButton, this);
     return false;
 }

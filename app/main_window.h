@@ -17,6 +17,7 @@ class MainWindow;
 }
 
 class COM_Display_Interface;
+class Device_Identity;
 class QAction;
 class QLabel;
 class Session_Recorder;
@@ -99,7 +100,6 @@ private:
     Views::Line_Tap* Tap = nullptr;
 
 public:
-
 signals:
     void update_warnings(bool blink_on);
 
@@ -171,6 +171,8 @@ private:
     // Set when the user has already agreed to leave in the port dialog.
     bool Exit_Confirmed = false;
     Session_Recorder* Session_Rec = nullptr;
+    // Reads the serial number and firmware each time a port opens.
+    Device_Identity* Identity = nullptr;
     QAction* Record_Action = nullptr;
     QAction* Stop_Record_Action = nullptr;
     QLabel* Recording_Label = nullptr;
