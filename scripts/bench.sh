@@ -4,10 +4,30 @@
 # line. Usage: scripts/bench.sh [--items N] [--transactions T]
 # With --program: the whole Vantor program against vantor-sim instead
 # (scripts/program_bench.sh). Usage: scripts/bench.sh --program [--seconds N] [--docks]
+# With --open: how long Vantor takes from its start to the first picture of a
+# one-hour recording, and its largest resident memory, three times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh
+if [ "${1:-}" = "--open" ]; then
+    scripts/deps.sh time
+    scripts/build.sh build -- Vantor
+    hour=build/bench/hour.sqlite
+    if [ ! -e "$hour" ]; then
+        mkdir -p build/bench
+        scripts/hour_recording.sh "$hour.part" && mv "$hour.part" "$hour"
+    fi
+    shot=$(mktemp -d)
+    trap 'rm -rf "$shot"' EXIT
+    echo "Vantor --open $hour ($(du -mL "$hour" | cut -f1) MB) --screenshot, to the picture:"
+    for _ in 1 2 3; do
+        QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%e s, largest resident memory %M KiB" \
+            build/app/Vantor --open "$hour" --screenshot "$shot/shot.png" --quit-after 1 2>&1 |
+            grep 'resident memory'
+    done
+    exit 0
+fi
 if [ "${1:-}" = "--program" ]; then
     shift
     scripts/build.sh build -- Vantor vantor-sim
