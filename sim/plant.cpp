@@ -29,10 +29,17 @@ constexpr double pressure_rate(double psi_per_second)
 {
     return psi_per_second * 5.462666;
 }
+double degrees_of(double raw)
+{
+    return (raw - 102.3) / 9.1044 - 45.0;
+}
+
+constexpr double radians_per_degree = 0.017453292519943295;
 
 constexpr double low_stop = angle_raw(-35);
 constexpr double high_stop = angle_raw(35);
-constexpr double start_angle = angle_raw(0);
+constexpr double level = angle_raw(0);
+constexpr double start_angle = level;
 constexpr double start_dump = angle_raw(-25);
 constexpr double manual_rate = angle_rate(5);
 constexpr double preset_rate = angle_rate(8);
@@ -71,6 +78,25 @@ constexpr unsigned full_duty = 1024;
 
 constexpr auto step_length = std::chrono::milliseconds(10);
 
+// The program turns an angle into a height as the lever's end travels:
+// sin(angle) times the lever, 6 inches unless the user enters another. A
+// leak given in inches per hour sinks that height, so that the program sees
+// the rate at the factory lever whatever the angle.
+constexpr double factory_lever = 6.0; // inches
+constexpr double seconds_per_hour = 3600;
+constexpr double seconds_per_minute = 60;
+
+// The angle, in raw units, after the lever's end has sunk by `inches`; no
+// lower than the low stop, where the side rests on its bump stops.
+double sunk(double angle, double inches)
+{
+    const double height = std::sin(degrees_of(angle) * radians_per_degree) * factory_lever - inches;
+    const double lowest = std::sin(degrees_of(low_stop) * radians_per_degree) * factory_lever;
+    if (height <= lowest)
+        return low_stop;
+    return angle_raw(std::asin(height / factory_lever) / radians_per_degree);
+}
+
 std::size_t index(Counter counter)
 {
     return static_cast<std::size_t>(counter);
@@ -101,12 +127,12 @@ void Plant::advance(Clock::time_point now)
 
 void Plant::step(Clock::time_point from, Clock::time_point to)
 {
-    for (Side_State& s : sides_)
-        step_side(s, from, to);
+    for (Side which : {Side::Driver, Side::Curb})
+        step_side(side(which), faults_.side_leak[Plant_Faults::index(which)], from, to);
     step_air(Seconds(to - from).count());
 }
 
-void Plant::step_side(Side_State& s, Clock::time_point from, Clock::time_point to)
+void Plant::step_side(Side_State& s, double leak, Clock::time_point from, Clock::time_point to)
 {
     if (s.sensor_fault)
         return;
@@ -136,6 +162,14 @@ void Plant::step_side(Side_State& s, Clock::time_point from, Clock::time_point t
         if (std::abs(s.settle_to - s.angle) < 0.05)
             s.settling = false;
     }
+    // An open valve of the side feeds or vents its spring, and the
+    // controller holds the side where it wants it meanwhile.
+    if (leak > 0 && direction_of(s) == 0) {
+        const double was = s.angle;
+        s.angle = sunk(s.angle, leak * seconds / seconds_per_hour);
+        if (s.settling)
+            s.settle_to += s.angle - was;
+    }
     s.angle = std::clamp(s.angle, low_stop, high_stop);
 }
 
@@ -145,11 +179,15 @@ void Plant::step_air(double seconds)
         if (direction_of(s) > 0 && pressure_ > empty_reservoir)
             pressure_ = std::max(empty_reservoir, pressure_ - raise_use * seconds);
     }
+    pressure_ =
+        std::max(empty_reservoir,
+                 pressure_ - pressure_rate(faults_.reservoir_leak / seconds_per_minute) * seconds);
     const bool wanted =
         test_end_.has_value() || pressure_ < cut_in || (compressor_running_ && pressure_ < cut_out);
     compressor_running_ = compressor_enabled_ && wanted;
     if (compressor_running_) {
-        pressure_ = std::min(pressure_ + fill_rate * seconds, std::max(pressure_, cut_out));
+        pressure_ = std::min(pressure_ + fill_rate * faults_.compressor_factor * seconds,
+                             std::max(pressure_, cut_out));
         compressor_seconds_ += seconds;
         const double was = temperature_;
         temperature_ = std::min(hottest_temperature, temperature_ + heating_rate * seconds);
@@ -273,6 +311,28 @@ bool Plant::set_fault_flags(int group, const std::string& flags)
     return true;
 }
 
+bool Plant::set_faults(const Plant_Faults& faults)
+{
+    if (!faults.valid())
+        return false;
+    for (Side which : {Side::Driver, Side::Curb}) {
+        const std::size_t i = Plant_Faults::index(which);
+        if (faults.stuck_sensor[i] && !faults_.stuck_sensor[i])
+            stuck_at_[i] = sensor_reading(which);
+    }
+    faults_ = faults;
+    return true;
+}
+
+double Plant::sensor_reading(Side sensor) const
+{
+    const std::size_t i = Plant_Faults::index(sensor);
+    if (faults_.stuck_sensor[i])
+        return stuck_at_[i];
+    const double angle = sides_[i].angle;
+    return faults_.reversed_sensor[i] ? 2 * level - angle : angle;
+}
+
 void Plant::set_angle(Side which, unsigned raw)
 {
     Side_State& s = side(which);
@@ -306,8 +366,9 @@ Plant_Readings Plant::readings()
     const auto& dump = presets_[static_cast<std::size_t>(Preset::Dump)];
 
     Plant_Readings r;
-    r.driver_angle = raw(driver.angle);
-    r.curb_angle = raw(curb.angle);
+    const bool swapped = faults_.swapped_sensors;
+    r.driver_angle = raw(sensor_reading(swapped ? Side::Curb : Side::Driver));
+    r.curb_angle = raw(sensor_reading(swapped ? Side::Driver : Side::Curb));
     r.ride_driver = raw(ride[0]);
     r.ride_curb = raw(ride[1]);
     r.dump_driver = raw(dump[0]);

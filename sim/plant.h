@@ -3,8 +3,10 @@
 
 // The simulated suspension: two sides with their angle sensors, valves and
 // presets, the reservoir with its compressor, the maintenance counters and
-// the compressor test. Pure model: time is passed in, nothing is locked.
+// the compressor test, and the vehicle's own faults. Pure model: time is
+// passed in, nothing is locked.
 
+#include "plant_faults.h"
 #include "plant_readings.h"
 
 #include <array>
@@ -61,6 +63,11 @@ public:
     void set_battery(unsigned raw) { battery_ = raw; }
     void set_compressor_enabled(bool enabled) { compressor_enabled_ = enabled; }
 
+    // False, changing nothing, for a value out of range. A sensor that
+    // sticks now keeps the reading it has now.
+    bool set_faults(const Plant_Faults& faults);
+    const Plant_Faults& faults() const { return faults_; }
+
     // Draws the battery's noise, hence not const.
     Plant_Readings readings();
 
@@ -79,9 +86,11 @@ private:
     };
 
     void step(Clock::time_point from, Clock::time_point to);
-    void step_side(Side_State& side, Clock::time_point from, Clock::time_point to);
+    void step_side(Side_State& side, double leak, Clock::time_point from, Clock::time_point to);
     void step_air(double seconds);
     int direction_of(const Side_State& side) const;
+    // What the sensor on that side reads, in raw units, before any swap.
+    double sensor_reading(Side sensor) const;
     Side_State& side(Side which) { return sides_[static_cast<std::size_t>(which)]; }
 
     Clock::time_point now_;
@@ -101,6 +110,8 @@ private:
     std::array<bool, 4> inputs_{};
     bool bypass_digit_ = false;
     std::array<std::string, 3> fault_flags_{"00000", "00000", "00000"};
+    Plant_Faults faults_;
+    std::array<double, 2> stuck_at_{}; // a stuck sensor's reading, by Side
 };
 
 } // namespace Sim

@@ -389,6 +389,60 @@ void Virtual_Controller::set_compressor_enabled(bool on)
     change_plant([&](Plant& p) { p.set_compressor_enabled(on); });
 }
 
+Plant_Faults Virtual_Controller::plant_faults() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return plant_->faults();
+}
+
+bool Virtual_Controller::set_plant_faults(const Plant_Faults& faults)
+{
+    return change_faults([&](Plant_Faults& f) { f = faults; });
+}
+
+bool Virtual_Controller::set_leak_reservoir(double psi_per_minute)
+{
+    return change_faults([&](Plant_Faults& f) { f.reservoir_leak = psi_per_minute; });
+}
+
+bool Virtual_Controller::set_leak(Side side, double inches_per_hour)
+{
+    return change_faults(
+        [&](Plant_Faults& f) { f.side_leak[Plant_Faults::index(side)] = inches_per_hour; });
+}
+
+void Virtual_Controller::set_stuck_sensor(Side side, bool stuck)
+{
+    change_faults([&](Plant_Faults& f) { f.stuck_sensor[Plant_Faults::index(side)] = stuck; });
+}
+
+void Virtual_Controller::set_reversed_sensor(Side side, bool reversed)
+{
+    change_faults(
+        [&](Plant_Faults& f) { f.reversed_sensor[Plant_Faults::index(side)] = reversed; });
+}
+
+void Virtual_Controller::set_swapped_sensors(bool swapped)
+{
+    change_faults([&](Plant_Faults& f) { f.swapped_sensors = swapped; });
+}
+
+bool Virtual_Controller::set_weak_compressor(double factor)
+{
+    return change_faults([&](Plant_Faults& f) { f.compressor_factor = factor; });
+}
+
+template <typename Change> bool Virtual_Controller::change_faults(Change change)
+{
+    bool accepted = false;
+    change_plant([&](Plant& p) {
+        Plant_Faults faults = p.faults();
+        change(faults);
+        accepted = p.set_faults(faults);
+    });
+    return accepted;
+}
+
 template <typename Change> void Virtual_Controller::change_settings(Change change)
 {
     std::lock_guard<std::mutex> lock(mutex_);

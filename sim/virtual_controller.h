@@ -10,6 +10,7 @@
 // from the next request on.
 
 #include "line_statistics.h"
+#include "plant_faults.h"
 #include "plant_readings.h"
 #include "sim_settings.h"
 
@@ -78,8 +79,21 @@ public:
     void set_battery_raw(unsigned raw);
     void set_counter(Counter counter, unsigned value);
     void set_input(Input input, bool value);
-    // With the compressor off the reservoir stays where it is put.
+    // With the compressor off the reservoir stays where it is put, short of
+    // a leak.
     void set_compressor_enabled(bool on);
+
+    // The vehicle's faults, all at once or one by one. Each is false,
+    // changing nothing, for a value out of range (Plant_Faults). A sensor
+    // that sticks keeps the reading it has at the call.
+    Plant_Faults plant_faults() const;
+    bool set_plant_faults(const Plant_Faults& faults);
+    bool set_leak_reservoir(double psi_per_minute);
+    bool set_leak(Side side, double inches_per_hour);
+    void set_stuck_sensor(Side side, bool stuck);
+    void set_reversed_sensor(Side side, bool reversed);
+    void set_swapped_sensors(bool swapped);
+    bool set_weak_compressor(double factor);
 
     // Gets answered from a session recording (none: from the plant), its
     // timeline played `speed` times as fast. Its clock starts at the next
@@ -114,6 +128,7 @@ private:
     Outgoing outgoing_locked(std::string answer);
     template <typename Change> void change_settings(Change change);
     template <typename Change> void change_plant(Change change);
+    template <typename Change> bool change_faults(Change change);
 
     mutable std::mutex mutex_; // guards everything below up to the thread
     std::unique_ptr<Plant> plant_;
