@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -37,6 +38,25 @@ template <typename Duration> bool to_duration(const std::string& text, Duration*
     if (!to_number(text, &value))
         return false;
     *duration = Duration(value);
+    return true;
+}
+
+// Digits with at most one decimal point, '.' whatever the locale.
+bool to_decimal(const std::string& text, double* value)
+{
+    if (text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find_first_of("0123456789") == std::string::npos)
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, *value);
+    return error == std::errc() && stop == end;
+}
+
+bool to_side(const std::string& text, std::size_t* side)
+{
+    if (text != "driver" && text != "curb")
+        return false;
+    *side = Plant_Faults::index(text == "driver" ? Side::Driver : Side::Curb);
     return true;
 }
 
@@ -145,6 +165,47 @@ const Option options_table[] = {
          c.compressor = false;
          return true;
      }},
+    {"--leak-reservoir", "PSI_PER_MIN",
+     "the reservoir leaks this fast (up to 1000); the\n"
+     "                         compressor, unless kept off, refills it",
+     [](Command_Line& c, const std::string& a) {
+         double& leak = c.plant_faults.reservoir_leak;
+         return to_decimal(a, &leak) && Plant_Faults::valid_reservoir_leak(leak);
+     }},
+    {"--leak-driver", "IN_PER_HOUR",
+     "the driver's side sinks this fast (up to 1000) while its\n"
+     "                         valve is closed, as read with a 6-inch lever",
+     [](Command_Line& c, const std::string& a) {
+         double& leak = c.plant_faults.side_leak[Plant_Faults::index(Side::Driver)];
+         return to_decimal(a, &leak) && Plant_Faults::valid_side_leak(leak);
+     }},
+    {"--leak-curb", "IN_PER_HOUR", "the curb side sinks likewise",
+     [](Command_Line& c, const std::string& a) {
+         double& leak = c.plant_faults.side_leak[Plant_Faults::index(Side::Curb)];
+         return to_decimal(a, &leak) && Plant_Faults::valid_side_leak(leak);
+     }},
+    {"--stuck-sensor", "driver|curb",
+     "that side's height sensor keeps its first reading\n"
+     "                         (give the option twice for both)",
+     [](Command_Line& c, const std::string& a) {
+         std::size_t side = 0;
+         return to_side(a, &side) && (c.plant_faults.stuck_sensor[side] = true);
+     }},
+    {"--reversed-sensor", "driver|curb", "that side's height sensor reads up as down",
+     [](Command_Line& c, const std::string& a) {
+         std::size_t side = 0;
+         return to_side(a, &side) && (c.plant_faults.reversed_sensor[side] = true);
+     }},
+    {"--swapped-sensors", nullptr, "each side's angle is read from the other side's sensor",
+     [](Command_Line& c, const std::string&) {
+         c.plant_faults.swapped_sensors = true;
+         return true;
+     }},
+    {"--weak-compressor", "FACTOR", "the compressor fills at its rate times FACTOR (0 to 1)",
+     [](Command_Line& c, const std::string& a) {
+         double& factor = c.plant_faults.compressor_factor;
+         return to_decimal(a, &factor) && Plant_Faults::valid_compressor_factor(factor);
+     }},
     {"--replay", "FILE",
      "answer Gets with the values of a session recording, timed from\n"
      "                         the first request; codes it never read answer as usual",
@@ -207,6 +268,7 @@ bool parse_command_line(int argc, const char* const* argv, Command_Line* options
 
 std::string usage_text(const std::string& program)
 {
+    constexpr std::size_t help_column = 25;
     std::ostringstream text;
     text << "Usage: " << program << " [options]\n"
          << "A virtual suspension controller on a pseudo-terminal. Prints the device to open\n"
@@ -215,7 +277,9 @@ std::string usage_text(const std::string& program)
         std::string left = std::string("  ") + option.name;
         if (option.argument)
             left += std::string(" ") + option.argument;
-        left.resize(std::max<std::size_t>(left.size() + 1, 25), ' ');
+        // An option too long for the column has its text on the next line.
+        left = left.size() < help_column ? left + std::string(help_column - left.size(), ' ')
+                                         : left + '\n' + std::string(help_column, ' ');
         text << left << option.help << '\n';
     }
     return text.str();

@@ -3,6 +3,7 @@
 
 // The options of vantor-sim.
 
+#include "plant_faults.h"
 #include "sim_settings.h"
 
 #include <array>
@@ -18,6 +19,7 @@ struct Command_Line
     std::array<std::string, 3> fault_flags{"00000", "00000", "00000"};
     std::optional<std::chrono::milliseconds> hang_up_after;
     bool compressor = true;
+    Plant_Faults plant_faults;
     std::string replay; // a session recording, or empty
     double replay_speed = 1.0;
     bool help = false;

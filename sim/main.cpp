@@ -101,6 +101,7 @@ int main(int argc, char** argv)
     for (int group = 1; group <= 3; ++group)
         controller.set_fault_flags(group, options.fault_flags[static_cast<std::size_t>(group - 1)]);
     controller.set_compressor_enabled(options.compressor);
+    controller.set_plant_faults(options.plant_faults);
     controller.set_replay(replay, options.replay_speed);
     if (!controller.start(&error)) {
         std::fprintf(stderr, "vantor-sim: %s\n", error.c_str());
