@@ -194,6 +194,10 @@ void Plant::step_air(double seconds)
         if (was < overheat_temperature && temperature_ >= overheat_temperature)
             counters_[index(Counter::Overheat)] =
                 std::min(counters_[index(Counter::Overheat)] + 1, counter_limit);
+        // Off at the cut-out, or a leak would keep it just below and
+        // running for ever.
+        if (pressure_ >= cut_out && !test_end_)
+            compressor_running_ = false;
     } else {
         temperature_ = std::max(ambient_temperature, temperature_ - cooling_rate * seconds);
     }
