@@ -30,10 +30,14 @@ private slots:
     void a_client_that_left_gets_nothing_stale();
     void settings_change_while_serving();
     void compressor_test_in_made_up_time();
+    void vehicle_faults_data();
+    void vehicle_faults();
     void program_data();
     void program();
 
 private:
+    void apply(const Sim::Command_Line& options);
+
     std::unique_ptr<Sim::Virtual_Controller> sim;
     std::unique_ptr<Slave_Line> line;
 };
@@ -109,6 +113,29 @@ void Sim_Test::exchanges_data()
     row("paced trickle", "--pace --trickle --trickle-gap 0", "go MDP", "<OK>,", 1);
 }
 
+// The options put into the running controller as vantor-sim puts them.
+void Sim_Test::apply(const Sim::Command_Line& options)
+{
+    sim->set_settings(options.settings);
+    for (int group = 1; group <= 3; ++group)
+        sim->set_fault_flags(group, options.fault_flags[std::size_t(group - 1)]);
+    sim->set_compressor_enabled(options.compressor);
+    QVERIFY(sim->set_plant_faults(options.plant_faults));
+}
+
+Sim::Command_Line parsed(const QString& options)
+{
+    QList<QByteArray> words = ("vantor-sim " + options).trimmed().toLatin1().split(' ');
+    std::vector<const char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.replace('_', ' ').constData());
+    Sim::Command_Line line;
+    std::string error;
+    if (!Sim::parse_command_line(int(argv.size()), argv.data(), &line, &error))
+        qFatal("%s", error.c_str());
+    return line;
+}
+
 // Applies the options, writes the request lines, waits until the controller
 // has read them all, undoes the options and asks for REV last: answers come
 // in order, so whatever the lines brought arrives before REV's.
@@ -118,19 +145,7 @@ void Sim_Test::exchanges()
     QFETCH(QByteArray, request);
     QFETCH(QString, expected);
     QFETCH(int, least_ms);
-    QList<QByteArray> words = ("vantor-sim " + options).trimmed().toLatin1().split(' ');
-    std::vector<const char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.replace('_', ' ').constData());
-    Sim::Command_Line parsed;
-    std::string error;
-    QVERIFY2(Sim::parse_command_line(int(argv.size()), argv.data(), &parsed, &error),
-             error.c_str());
-    const auto apply = [this](const Sim::Command_Line& options) { // as vantor-sim does
-        sim->set_settings(options.settings);
-        for (int group = 1; group <= 3; ++group)
-            sim->set_fault_flags(group, options.fault_flags[std::size_t(group - 1)]);
-    };
+    const Sim::Command_Line parsed = ::parsed(options);
     apply(parsed);
     // A paced answer leaves in one piece once the line has carried its last byte.
     line->reads = 0;
@@ -234,6 +249,67 @@ void Sim_Test::compressor_test_in_made_up_time()
             !plant.finish_test(t0 + 11min));
 }
 
+void Sim_Test::vehicle_faults_data()
+{
+    // How DSA, PSA and PXV move, -1, 0 or +1, from before the requests to a
+    // moment after: a move command keeps its side moving for 150 ms, and
+    // the spring gives back only a tenth of the travel.
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("requests"); // "_" for a space, each answered "<OK>"
+    QTest::addColumn<QVector<int>>("moved");
+    const auto row = [](const char* name, const char* options, const char* requests,
+                        QVector<int> moved) {
+        QTest::newRow(name) << QString(options) << QString(requests) << moved;
+    };
+    // Raising takes air from the reservoir, lowering lets it out of the side.
+    row("sound, raised", "", "go_MDP", {+1, 0, -1});
+    row("sound, lowered", "", "go_MCN", {0, -1, 0});
+    row("stuck", "--stuck-sensor driver", "go_MDP", {0, 0, -1});
+    row("stuck, the other side", "--stuck-sensor driver", "go_MCN", {0, -1, 0});
+    row("reversed", "--reversed-sensor driver", "go_MDP", {-1, 0, -1});
+    row("reversed curb", "--reversed-sensor curb", "go_MCN", {0, +1, 0});
+    row("swapped", "--swapped-sensors", "go_MDP", {0, +1, -1});
+    row("swapped, lowered", "--swapped-sensors", "go_MCN", {-1, 0, 0});
+    row("swapped and reversed", "--swapped-sensors --reversed-sensor driver", "go_MDN", {0, +1, 0});
+    row("both stuck", "--stuck-sensor curb --stuck-sensor driver", "go_MCP go_MDN", {0, 0, -1});
+    // 1000 inches an hour: 0.06" in 200 ms, half a degree.
+    row("driver leaks", "--leak-driver 1000", "", {-1, 0, 0});
+    row("curb leaks while the driver rises", "--leak-curb 1000", "go_MDP", {+1, -1, -1});
+    row("reservoir leaks", "--leak-reservoir 600", "", {0, 0, -1});
+    row("compressor test", "", "go_CTS", {0, 0, +1});
+    row("weak compressor", "--weak-compressor 0.5", "go_CTS", {0, 0, +1});
+    row("dead compressor", "--weak-compressor 0", "go_CTS", {0, 0, 0});
+}
+
+// The faults seen in the answers, as the guided tests will see them.
+void Sim_Test::vehicle_faults()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, requests);
+    QFETCH(QVector<int>, moved);
+    apply(parsed(options));
+    const auto read = [this] {
+        std::vector<int> values;
+        for (const char* code : {"DSA", "PSA", "PXV"}) {
+            const std::string answer = line->ask(std::string("get ") + code);
+            values.push_back(answer.size() == 10 ? std::stoi(answer.substr(4, 5)) : -1);
+        }
+        return values;
+    };
+    const std::vector<int> before = read();
+    for (const QString& request : requests.split(' ', Qt::SkipEmptyParts))
+        QCOMPARE(line->ask(QString(request).replace('_', ' ').toStdString()), std::string("<OK>,"));
+    std::this_thread::sleep_for(200ms); // the moves are over
+    const std::vector<int> after = read();
+    QString seen;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        seen += QString("%1 -> %2 ").arg(before[i]).arg(after[i]);
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const int way = (after[i] > before[i]) - (after[i] < before[i]);
+        QVERIFY2(before[i] >= 0 && after[i] >= 0 && way == moved[int(i)], qPrintable(seen));
+    }
+}
+
 void Sim_Test::program_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -244,8 +320,32 @@ void Sim_Test::program_data()
     QTest::newRow("stats") << QStringList{"--stats"} << "DSA \\d{5},";
     QTest::newRow("help") << QStringList{"--help"} << "0";
     QTest::newRow("version") << QStringList{"--version"} << "0";
+    QTest::newRow("vehicle faults") << QStringList{"--leak-reservoir",
+                                                   "2.5",
+                                                   "--leak-driver",
+                                                   "0.75",
+                                                   "--leak-curb",
+                                                   "12",
+                                                   "--stuck-sensor",
+                                                   "curb",
+                                                   "--stuck-sensor",
+                                                   "driver",
+                                                   "--reversed-sensor",
+                                                   "driver",
+                                                   "--swapped-sensors",
+                                                   "--weak-compressor",
+                                                   "0.3"}
+                                    << "DSA \\d{5},";
     for (const QStringList& bad :
-         {QStringList{"--frobnicate"}, QStringList{"--fm1", "0012"}, QStringList{"--delay"}})
+         {QStringList{"--frobnicate"}, QStringList{"--fm1", "0012"}, QStringList{"--delay"},
+          QStringList{"--leak-reservoir", "-1"}, QStringList{"--leak-reservoir", "nan"},
+          QStringList{"--leak-reservoir", "1000.1"}, QStringList{"--leak-driver", "1e3"},
+          QStringList{"--leak-driver", "1,5"}, QStringList{"--leak-curb", "."},
+          QStringList{"--leak-curb", "2..5"}, QStringList{"--leak-curb"},
+          QStringList{"--stuck-sensor", "left"}, QStringList{"--stuck-sensor", "Driver"},
+          QStringList{"--reversed-sensor", ""}, QStringList{"--swapped-sensors", "1"},
+          QStringList{"--weak-compressor", "1.5"}, QStringList{"--weak-compressor", "inf"},
+          QStringList{"--weak-compressor", "0x1"}})
         QTest::newRow(qPrintable(bad.join(' '))) << bad << "2";
 }
 
