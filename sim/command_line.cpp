@@ -185,8 +185,8 @@ const Option options_table[] = {
          return to_decimal(a, &leak) && Plant_Faults::valid_side_leak(leak);
      }},
     {"--stuck-sensor", "driver|curb",
-     "that side's height sensor keeps its first reading\n"
-     "                         (give the option twice for both)",
+     "that side's height sensor keeps the reading it has at the\n"
+     "                         start (give the option twice for both)",
      [](Command_Line& c, const std::string& a) {
          std::size_t side = 0;
          return to_side(a, &side) && (c.plant_faults.stuck_sensor[side] = true);
