@@ -10,8 +10,10 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <signal.h>
 #include <thread>
 #include <vector>
@@ -32,6 +34,7 @@ private slots:
     void compressor_test_in_made_up_time();
     void vehicle_faults_data();
     void vehicle_faults();
+    void fault_setters();
     void program_data();
     void program();
 
@@ -308,6 +311,33 @@ void Sim_Test::vehicle_faults()
         const int way = (after[i] > before[i]) - (after[i] < before[i]);
         QVERIFY2(before[i] >= 0 && after[i] >= 0 && way == moved[int(i)], qPrintable(seen));
     }
+}
+
+// One fault at a time while the controller serves, as the tests of the
+// guided tests will set them; a value out of range changes nothing.
+void Sim_Test::fault_setters()
+{
+    using Sim::Side;
+    QVERIFY(sim->set_leak_reservoir(1.5) && sim->set_leak(Side::Curb, 0.4) &&
+            sim->set_weak_compressor(0.25));
+    QVERIFY(!sim->set_leak_reservoir(-1) && !sim->set_leak(Side::Driver, std::nan("")) &&
+            !sim->set_weak_compressor(2));
+    sim->set_reversed_sensor(Side::Curb, true);
+    sim->set_swapped_sensors(true);
+    const Sim::Plant_Faults set = sim->plant_faults();
+    QVERIFY(set.reservoir_leak == 1.5 && set.side_leak == (std::array<double, 2>{0, 0.4}) &&
+            set.compressor_factor == 0.25);
+    QVERIFY(!set.reversed_sensor[0] && set.reversed_sensor[1] && set.swapped_sensors);
+
+    // Stuck with the side up, the sensor keeps that reading; freed, it
+    // follows the side again.
+    QVERIFY(sim->set_plant_faults({}));
+    sim->set_angle_raw(Side::Driver, 600);
+    sim->set_stuck_sensor(Side::Driver, true);
+    sim->set_angle_raw(Side::Driver, 500);
+    QCOMPARE(line->ask("get DSA"), std::string("DSA 00600,"));
+    sim->set_stuck_sensor(Side::Driver, false);
+    QCOMPARE(line->ask("get DSA"), std::string("DSA 00500,"));
 }
 
 void Sim_Test::program_data()
