@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
+#include "recording/session_recorder.h"
 #include "report/report_command.h"
 
 #include <virtual_controller.h>
@@ -33,6 +34,22 @@ int export_csv(const Command_Line::Options& options)
         return 1;
     }
     return 0;
+}
+
+// A run that ends by itself (--quit-after, --screenshot) has nobody to
+// answer a box: each is one line on the error output instead, answered with
+// its default button.
+QMessageBox::StandardButton tell_the_error_output(const Quillon::User_Prompt& prompt)
+{
+    QString line = prompt.title + QStringLiteral(": ") + prompt.text;
+    if (!prompt.informative_text.isEmpty())
+        line += QLatin1Char(' ') + prompt.informative_text;
+    QTextStream(stderr) << line.simplified() << '\n';
+    if (prompt.default_button != QMessageBox::NoButton)
+        return prompt.default_button;
+    if (prompt.buttons.testFlag(QMessageBox::Ok))
+        return QMessageBox::Ok;
+    return prompt.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;
 }
 
 } // namespace
@@ -111,9 +128,17 @@ int main(int argc, char* argv[])
         });
     }
 
+    if (options.quit_after_set || !options.screenshot.isEmpty())
+        Quillon::Set_User_Prompt_Handler(tell_the_error_output);
+
     // Recording from the first exchange; --quit-after alone ends the program
-    // (and so the recording, cleanly) after that time.
+    // (and so the recording, cleanly) after that time. A recording that
+    // stops early, on a full disk or a vanished file, fails the run: the
+    // window tells why.
+    int recording_status = 0;
     if (!options.record.isEmpty()) {
+        QObject::connect(window.Recorder(), &Session_Recorder::Recording_Failed, &window,
+                         [&recording_status] { recording_status = 1; });
         QString error;
         if (!window.Start_Recording(options.record, &error)) {
             QTextStream(stderr) << error << '\n';
@@ -145,5 +170,7 @@ int main(int argc, char* argv[])
         window.Open_COM_Dialog();
     }
     const int loop_status = app.exec();
-    return loop_status != 0 ? loop_status : screenshot_status;
+    if (loop_status != 0)
+        return loop_status;
+    return screenshot_status != 0 ? screenshot_status : recording_status;
 }

@@ -172,6 +172,43 @@ private slots:
                  qPrintable(output));
         QCOMPARE(program.readAllStandardError(), QByteArray());
     }
+
+    // The recording's file vanishes while a headless run records: the run
+    // says why on the error output and fails, without waiting for anyone.
+    void headless_recording_that_stops_fails_the_run()
+    {
+        const QString file = QDir(work()).filePath(QStringLiteral("run.sqlite"));
+        QProcess program;
+        start(program, {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
+                        QStringLiteral("--quit-after"), QStringLiteral("6000")});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(file).size() > 0, 10000);
+        QVERIFY(QFile::remove(file));
+        if (!program.waitForFinished(30000)) {
+            program.kill();
+            program.waitForFinished();
+            QFAIL("the program did not end by itself");
+        }
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY2(said.contains(file) && said.contains(QStringLiteral("disappeared")),
+                 qPrintable(said));
+    }
+
+    // The same run with its file left alone ends well and says nothing.
+    void headless_recording_succeeds()
+    {
+        const QString file = QDir(work()).filePath(QStringLiteral("run.sqlite"));
+        QProcess program;
+        start(program, {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
+                        QStringLiteral("--quit-after"), QStringLiteral("1500")});
+        QVERIFY(program.waitForFinished(30000));
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(!said.contains(QStringLiteral("Recording")), qPrintable(said));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFileInfo(file).size() > 0);
+    }
 };
 
 VANTOR_TEST_MAIN(Command_Line)
