@@ -5,6 +5,7 @@
 #include "app_test_main.h"
 
 #include "build_info.h"
+#include "command_line.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -28,7 +29,7 @@ QStringList made_in(const QString& dir)
 
 } // namespace
 
-class Command_Line : public QObject
+class Command_Line_Test : public QObject
 {
     Q_OBJECT
 
@@ -61,6 +62,84 @@ private slots:
         QVERIFY(dir->isValid());
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("home")));
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("work")));
+    }
+
+    // What a good command line asks for, read without running the program.
+    void parses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("port dialog") << QStringList() << "window port= record= quit=4000/0";
+        QTest::newRow("simulated recording")
+            << QStringList{"--simulate", "--record", "r.sqlite", "--quit-after", "100"}
+            << "window simulate port= record=r.sqlite quit=100/1";
+        QTest::newRow("joined values")
+            << QStringList{"--port=/dev/ttyUSB0", "--show=charts,traffic"}
+            << "window port=/dev/ttyUSB0 record= quit=4000/0 show=charts+traffic";
+        QTest::newRow("toolkit options left out")
+            << QStringList{"-platform", "offscreen", "-style=fusion", "-reverse", "--simulate"}
+            << "window simulate port= record= quit=4000/0";
+        QTest::newRow("recording shown")
+            << QStringList{"--open", "a.sqlite", "--show", "charts"}
+            << "window port= record= quit=4000/0 show=charts open=a.sqlite";
+        QTest::newRow("screenshot") << QStringList{"--simulate", "--screenshot", "s.png"}
+                                    << "window simulate port= record= quit=4000/0 shot=s.png";
+        QTest::newRow("report") << QStringList{"--port", "ttyUSB0", "--report", "s.pdf"}
+                                << "report port=ttyUSB0 record= quit=4000/0 report=s.pdf";
+        QTest::newRow("export") << QStringList{"--traffic", "--export-csv", "a.sqlite", "out.csv"}
+                                << "export port= record= quit=4000/0 csv=a.sqlite>out.csv traffic";
+        QTest::newRow("export of a name like an option")
+            << QStringList{"--export-csv", "a.sqlite", "--", "-out.csv"}
+            << "export port= record= quit=4000/0 csv=a.sqlite>-out.csv";
+    }
+
+    void parses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, asked);
+        Command_Line::Options o;
+        QString out, err;
+        QTextStream out_stream(&out), err_stream(&err);
+        QCOMPARE(Command_Line::Parse(QStringList{"Vantor"} + arguments, &o, out_stream, err_stream),
+                 Command_Line::Run);
+        QCOMPARE(out + err, QString());
+        const char* tasks[] = {"window", "export", "report"};
+        QStringList got{QLatin1String(tasks[int(o.task)])};
+        if (o.simulate)
+            got << QStringLiteral("simulate");
+        got << "port=" + o.port << "record=" + o.record
+            << QStringLiteral("quit=%1/%2").arg(o.quit_after_ms).arg(o.quit_after_set);
+        if (!o.show.isEmpty())
+            got << "show=" + o.show.join(QLatin1Char('+'));
+        if (!o.open.isEmpty())
+            got << "open=" + o.open;
+        if (!o.screenshot.isEmpty())
+            got << "shot=" + o.screenshot;
+        if (!o.report.isEmpty())
+            got << "report=" + o.report;
+        if (o.task == Command_Line::Task::Export_CSV)
+            got << "csv=" + o.export_recording + '>' + o.export_output;
+        if (o.traffic)
+            got << QStringLiteral("traffic");
+        QCOMPARE(got.join(QLatin1Char(' ')), asked);
+    }
+
+    // A recording is never replaced: the file that exists is named, before
+    // any window or port.
+    void existing_recording_refused()
+    {
+        QTemporaryDir here;
+        const QString file = here.filePath(QStringLiteral("taken.sqlite"));
+        QFile taken(file);
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        Command_Line::Options o;
+        QString out, err;
+        QTextStream out_stream(&out), err_stream(&err);
+        QCOMPARE(Command_Line::Parse({"Vantor", "--simulate", "--record", file}, &o, out_stream,
+                                     err_stream),
+                 Command_Line::Usage_Error);
+        QCOMPARE(err, file + " already exists; a recording never replaces a file\n");
+        QCOMPARE(out, QString());
     }
 
     void usage_errors_data()
@@ -211,5 +290,5 @@ private slots:
     }
 };
 
-VANTOR_TEST_MAIN(Command_Line)
+VANTOR_TEST_MAIN(Command_Line_Test)
 #include "tst_command_line.moc"
