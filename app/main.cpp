@@ -103,6 +103,9 @@ int main(int argc, char* argv[])
         return Service_Report::Run_Command(options.port, options.report);
     }
 
+    // Before the window, which may already have something to say.
+    if (options.quit_after_set || !options.screenshot.isEmpty())
+        Quillon::Set_User_Prompt_Handler(tell_the_error_output);
     // Declared before the window, so that it outlives the window's worker.
     std::unique_ptr<Sim::Virtual_Controller> controller;
     MainWindow window;
@@ -127,9 +130,6 @@ int main(int argc, char* argv[])
             window.Quit_Now();
         });
     }
-
-    if (options.quit_after_set || !options.screenshot.isEmpty())
-        Quillon::Set_User_Prompt_Handler(tell_the_error_output);
 
     // Recording from the first exchange; --quit-after alone ends the program
     // (and so the recording, cleanly) after that time. A recording that
