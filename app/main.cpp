@@ -1,13 +1,13 @@
 #include "application_identity.h"
+#include "command_line.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
+#include "recording/session_recorder.h"
 #include "report/report_command.h"
 
-#include <replay.h>
 #include <virtual_controller.h>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,225 +18,38 @@
 
 namespace {
 
-struct Options
-{
-    QString port;
-    bool simulate = false;
-    QString screenshot;
-    int quit_after_ms = 4000;
-    std::shared_ptr<const Sim::Replay> replay; // for the virtual controller
-    double replay_speed = 1.0;
-    bool quit_after_set = false;
-    QString record;
-    // Docks shown at start, and a recording shown instead of a port.
-    QStringList show;
-    QString open;
-    QString report;
-};
-
-// The toolkit's own options, which QApplication takes out of the command line
-// for itself. They are left out here, where the command line is read before
-// there is any application object.
-QStringList without_toolkit_options(const QStringList& arguments)
-{
-    static const QStringList with_value =
-        QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
-                       "qwindowtitle title qwindowicon icon session style stylesheet display name "
-                       "visual ncols cmap")
-            .split(QLatin1Char(' '));
-    static const QStringList flags =
-        QStringLiteral("reverse widgetcount sync nograb dograb").split(QLatin1Char(' '));
-    // Written as -style=NAME, in one argument.
-    static const QStringList joined =
-        QStringLiteral("style stylesheet qmljsdebugger").split(QLatin1Char(' '));
-    QStringList kept;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (i == 0 || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            kept << arg;
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            kept << arguments.mid(i);
-            break;
-        }
-        const QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
-        const bool is_joined = name.contains(QLatin1Char('=')) &&
-                               joined.contains(name.section(QLatin1Char('='), 0, 0));
-        if (flags.contains(name) || is_joined)
-            continue;
-        if (with_value.contains(name)) {
-            ++i;
-            continue;
-        }
-        kept << arg;
-    }
-    return kept;
-}
-
 // Writes a recording as CSV, without a window or a port; returns the exit
 // status. An existing CSV is never replaced from the command line.
-int export_csv(const QString& recording, const QStringList& outputs, bool traffic)
+int export_csv(const Command_Line::Options& options)
 {
     QTextStream err(stderr);
-    if (recording.isEmpty() || outputs.size() != 1) {
-        err << "usage: --export-csv RECORDING OUT.csv [--traffic]\n";
-        return 2;
-    }
-    if (QFileInfo::exists(outputs[0])) {
-        err << outputs[0] << " already exists; remove it or choose another name\n";
+    if (QFileInfo::exists(options.export_output)) {
+        err << options.export_output << " already exists; remove it or choose another name\n";
         return 1;
     }
     QString error;
-    if (!Recording::Export_CSV(recording, outputs[0], traffic, &error)) {
+    if (!Recording::Export_CSV(options.export_recording, options.export_output, options.traffic,
+                               &error)) {
         err << error << '\n';
         return 1;
     }
     return 0;
 }
 
-// Reads the command line; returns the exit status when the program is to end
-// at once, -1 when it is to run. Help, the version and mistakes are answered
-// with a QCoreApplication, which needs no display: QApplication would give up
-// first when there is none (SSH, scripts).
-int parse(int& argc, char** argv, Options* options)
+// A run that ends by itself (--quit-after, --screenshot) has nobody to
+// answer a box: each is one line on the error output instead, answered with
+// its default button.
+QMessageBox::StandardButton tell_the_error_output(const Quillon::User_Prompt& prompt)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    arguments = without_toolkit_options(arguments);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Service tool for the air-suspension controller."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Open this port without asking: a port name "
-                                                 "such as ttyUSB0, or a device path."),
-                                  QStringLiteral("NAME"));
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Start the built-in virtual controller and connect to it."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save a picture of the window to FILE (PNG) and exit."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption quit_after(
-        QStringLiteral("quit-after"),
-        QStringLiteral("Milliseconds before the screenshot is taken (default 4000), or "
-                       "before the program ends without one."),
-        QStringLiteral("MS"), QStringLiteral("4000"));
-    const QCommandLineOption record(
-        QStringLiteral("record"),
-        QStringLiteral("Record the session from the first exchange into FILE (a new SQLite "
-                       "file)."),
-        QStringLiteral("FILE"));
-    parser.addOptions({port, simulate, screenshot, quit_after, record});
-    const QCommandLineOption export_option(
-        QStringLiteral("export-csv"),
-        QStringLiteral("Write the session recording RECORDING as CSV to OUT.csv and exit."),
-        QStringLiteral("RECORDING"));
-    const QCommandLineOption traffic(
-        QStringLiteral("traffic"),
-        QStringLiteral("With --export-csv: write the traffic on the line, not the readings."));
-    parser.addOptions({export_option, traffic});
-    parser.addPositionalArgument(QStringLiteral("OUT.csv"),
-                                 QStringLiteral("With --export-csv: the CSV file to write."),
-                                 QStringLiteral("[OUT.csv]"));
-    // Replaying a session recording through the virtual controller: checked
-    // and loaded here, so that a bad recording ends the program before any
-    // window opens.
-    const QCommandLineOption replay(
-        QStringLiteral("replay"),
-        QStringLiteral("With --simulate: answer with the values of this session recording."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption replay_speed(
-        QStringLiteral("replay-speed"),
-        QStringLiteral("Play the recording X times as fast (default 1)."), QStringLiteral("X"),
-        QStringLiteral("1"));
-    parser.addOptions({replay, replay_speed});
-    const QCommandLineOption show(QStringLiteral("show"),
-                                  QStringLiteral("Show these docks at start: charts, traffic."),
-                                  QStringLiteral("DOCKS"));
-    const QCommandLineOption open(
-        QStringLiteral("open"),
-        QStringLiteral("Show this session recording in the charts and traffic docks, without "
-                       "a port."),
-        QStringLiteral("RECORDING"));
-    parser.addOptions({show, open});
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("With --port or --simulate: read the controller once, write a service "
-                       "report to FILE (.pdf or .html) and exit; needs no display."),
-        QStringLiteral("FILE"));
-    parser.addOption(report);
-    if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
-        parser.isSet(QStringLiteral("help-all"))) {
-        QCoreApplication app(argc, argv);
-        // Prints the help, the version or the mistake, and exits.
-        parser.process(arguments);
-        return 2;
-    }
-    if (parser.isSet(export_option) || parser.isSet(traffic)) {
-        QCoreApplication app(argc, argv);
-        return export_csv(parser.value(export_option), parser.positionalArguments(),
-                          parser.isSet(traffic));
-    }
-
-    options->port = parser.value(port);
-    options->simulate = parser.isSet(simulate);
-    options->screenshot = parser.value(screenshot);
-    bool ok = false;
-    options->quit_after_ms = parser.value(quit_after).toInt(&ok);
-    if (!ok || options->quit_after_ms < 0) {
-        QTextStream(stderr) << "--quit-after takes a number of milliseconds\n";
-        return 2;
-    }
-    options->quit_after_set = parser.isSet(quit_after);
-    options->record = parser.value(record);
-    if (!options->record.isEmpty() && QFileInfo::exists(options->record)) {
-        QTextStream(stderr) << options->record
-                            << " already exists; a recording never replaces a file\n";
-        return 2;
-    }
-    if (options->simulate && !options->port.isEmpty()) {
-        QTextStream(stderr) << "--simulate and --port cannot be used together\n";
-        return 2;
-    }
-    for (const QString& dock : parser.value(show).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        if (dock != QLatin1String("charts") && dock != QLatin1String("traffic")) {
-            QTextStream(stderr) << "--show takes charts, traffic or both: charts,traffic\n";
-            return 2;
-        }
-        options->show << dock;
-    }
-    options->open = parser.value(open);
-    if (!options->open.isEmpty() && (options->simulate || !options->port.isEmpty())) {
-        QTextStream(stderr) << "--open shows a recording without a port: no --simulate or --port\n";
-        return 2;
-    }
-    options->report = parser.value(report);
-    if (parser.isSet(report) && options->port.isEmpty() && !options->simulate) {
-        QTextStream(stderr) << "--report needs --port NAME or --simulate\n";
-        return 2;
-    }
-    if (parser.isSet(replay) || parser.isSet(replay_speed)) {
-        options->replay_speed = parser.value(replay_speed).toDouble(&ok);
-        std::string error = "--replay needs --simulate, and --replay-speed needs --replay";
-        if (options->simulate && parser.isSet(replay)) {
-            if (!ok || !(options->replay_speed > 0) || options->replay_speed > 1000)
-                error = "--replay-speed takes a factor above 0, at most 1000";
-            else
-                options->replay = Sim::Replay::load(
-                    QFile::encodeName(parser.value(replay)).toStdString(), &error);
-        }
-        if (!options->replay) {
-            QTextStream(stderr) << QString::fromStdString(error) << '\n';
-            return 2;
-        }
-    }
-    return -1;
+    QString line = prompt.title + QStringLiteral(": ") + prompt.text;
+    if (!prompt.informative_text.isEmpty())
+        line += QLatin1Char(' ') + prompt.informative_text;
+    QTextStream(stderr) << line.simplified() << '\n';
+    if (prompt.default_button != QMessageBox::NoButton)
+        return prompt.default_button;
+    if (prompt.buttons.testFlag(QMessageBox::Ok))
+        return QMessageBox::Ok;
+    return prompt.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;
 }
 
 } // namespace
@@ -250,19 +63,32 @@ int main(int argc, char* argv[])
                                             Identity::Date_Code);
     // The installed desktop entry: its name and icon for the program's windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("vantor"));
-    Options options;
-    const int status = parse(argc, argv, &options);
-    if (status >= 0)
-        return status;
+    Command_Line::Options options;
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        const int status = Command_Line::Parse(arguments, &options, out, err);
+        if (status != Command_Line::Run)
+            return status;
+    }
+    // Needs no display, nor a port.
+    if (options.task == Command_Line::Task::Export_CSV) {
+        QCoreApplication app(argc, argv);
+        return export_csv(options);
+    }
 
     // A report is made without a window: with no display, off screen.
-    if (!options.report.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+    const bool reporting = options.task == Command_Line::Task::Report;
+    if (reporting && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Quillon::init();
-    if (!options.report.isEmpty()) {
+    if (reporting) {
         Sim::Virtual_Controller simulated;
         if (options.simulate) {
             simulated.set_replay(options.replay, options.replay_speed);
@@ -277,6 +103,9 @@ int main(int argc, char* argv[])
         return Service_Report::Run_Command(options.port, options.report);
     }
 
+    // Before the window, which may already have something to say.
+    if (options.quit_after_set || !options.screenshot.isEmpty())
+        Quillon::Set_User_Prompt_Handler(tell_the_error_output);
     // Declared before the window, so that it outlives the window's worker.
     std::unique_ptr<Sim::Virtual_Controller> controller;
     MainWindow window;
@@ -303,8 +132,13 @@ int main(int argc, char* argv[])
     }
 
     // Recording from the first exchange; --quit-after alone ends the program
-    // (and so the recording, cleanly) after that time.
+    // (and so the recording, cleanly) after that time. A recording that
+    // stops early, on a full disk or a vanished file, fails the run: the
+    // window tells why.
+    int recording_status = 0;
     if (!options.record.isEmpty()) {
+        QObject::connect(window.Recorder(), &Session_Recorder::Recording_Failed, &window,
+                         [&recording_status] { recording_status = 1; });
         QString error;
         if (!window.Start_Recording(options.record, &error)) {
             QTextStream(stderr) << error << '\n';
@@ -336,5 +170,7 @@ int main(int argc, char* argv[])
         window.Open_COM_Dialog();
     }
     const int loop_status = app.exec();
-    return loop_status != 0 ? loop_status : screenshot_status;
+    if (loop_status != 0)
+        return loop_status;
+    return screenshot_status != 0 ? screenshot_status : recording_status;
 }

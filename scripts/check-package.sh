@@ -2,20 +2,85 @@
 # Installs the package built by scripts/package.sh, runs the installed
 # programs (not the build tree's), purges the package and checks that none of
 # its files remain. Needs root or sudo; changes the machine's installed
-# packages. Usage: scripts/check-package.sh [build/vantor_VERSION_ARCH.deb]
+# packages, and purges the package again however the check ends.
+# Usage: scripts/check-package.sh [PACKAGE.deb]
+# PACKAGE.deb is any path, relative to the current folder or absolute; without
+# it, the newest build/vantor_*.deb of this tree is checked.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
-deb="${1:-$(ls build/vantor_*.deb)}"
+if [ $# -gt 1 ]; then
+    echo "usage: scripts/check-package.sh [PACKAGE.deb]" >&2
+    exit 2
+fi
+if [ $# -eq 1 ]; then
+    # Read from the caller's folder, before anything changes it.
+    if [ ! -f "$1" ]; then
+        echo "$1: no such package file" >&2
+        exit 2
+    fi
+    deb=$(realpath -- "$1")
+fi
+cd "$(dirname "$0")/.."
+if [ $# -eq 0 ]; then
+    shopt -s nullglob
+    debs=(build/vantor_*.deb)
+    shopt -u nullglob
+    if [ ${#debs[@]} -eq 0 ]; then
+        echo "no build/vantor_*.deb: build one with scripts/package.sh" >&2
+        exit 2
+    fi
+    deb=${debs[0]}
+    for candidate in "${debs[@]}"; do
+        if [ "$candidate" -nt "$deb" ]; then
+            deb=$candidate
+        fi
+    done
+    if [ ${#debs[@]} -gt 1 ]; then
+        echo "${#debs[@]} packages in build/; checking the newest, $deb" >&2
+    fi
+    deb=$(realpath -- "$deb")
+fi
+
+package=$(dpkg-deb -f "$deb" Package)
+version=$(dpkg-deb -f "$deb" Version)
+if [ "$package" != "vantor" ]; then
+    echo "$deb is the package $package, not vantor" >&2
+    exit 2
+fi
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
 fi
-version=$(dpkg-deb -f "$deb" Version)
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+installed=0
+# However the check ends (a failed step, an interrupt, a closed output), the
+# package goes.
+# Its messages may have nowhere to go: they must not stop the purge.
+finish() {
+    local status=$?
+    set +e
+    trap '' PIPE
+    if [ $installed -eq 1 ]; then
+        echo "purging vantor" >&2
+        if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq vantor \
+            >"$scratch/purge" 2>&1; then
+            cat "$scratch/purge" >&2
+            echo "could not purge vantor" >&2
+            status=1
+        fi
+    fi
+    rm -rf "$scratch"
+    exit $status
+}
+trap finish EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 141' PIPE
+trap 'exit 143' TERM
 
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$deb" >/dev/null
+# Marked first: an install that fails halfway can leave the package unpacked.
+installed=1
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
 dpkg-query -L vantor >"$scratch/files"
 
 # From a neutral folder, with the library path of the build tree out of reach.
@@ -41,6 +106,7 @@ echo "recorded $(stat -c %s run.sqlite) bytes, exported $rows CSV lines" >&2
 cd - >/dev/null
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq vantor >/dev/null
+installed=0
 # Every file is gone, and every folder either gone or another package's.
 left=0
 while read -r path; do

@@ -245,7 +245,7 @@ void Main_Window::command_line_data()
     // Run with no display at all, as over SSH or from a script.
     QTest::newRow("help") << "--help" << 0 << "--port <NAME>";
     QTest::newRow("version") << "--version" << 0 << "Pelmar Interface " VANTOR_FULL_VERSION;
-    QTest::newRow("wrong option") << "--bogus" << 1 << "Unknown option 'bogus'";
+    QTest::newRow("wrong option") << "--bogus" << 2 << "Unknown option 'bogus'";
     QTest::newRow("unwritten screenshot")
         << "-platform offscreen --simulate --quit-after 300 --screenshot /nonexistent/shot.png" << 1
         << "could not write";
