@@ -36,7 +36,8 @@ void request_command(std::atomic_flag& guard, COM_Resource* resource, int comman
 
 COM_485_Class::COM_485_Class(COM_Resource* resource, QObject* parent)
     : QObject(parent), RX_Scheduler(new RX_Scheduler_Class(resource, this)),
-      TX_Scheduler(new TX_Scheduler_Class(resource, this)), Resource(resource), Control(resource)
+      TX_Scheduler(new TX_Scheduler_Class(resource, this)), Resource(resource), Control(resource),
+      Error_Before(resource->Last_Error)
 {
     connect(Resource, SIGNAL(COM_Error(QString*)), this, SLOT(Stop_COM()));
     connect(this, &COM_485_Class::startWork, this, &COM_485_Class::doWork, Qt::QueuedConnection);
@@ -122,10 +123,19 @@ void COM_485_Class::shut_down()
     // A request still tracked holds its deadline and the deadline holds it.
     Resource->Tracker.Stop_Tracking();
 
+    // Only an error of this worker's own run is reported: the resource keeps
+    // its last error text, and one from an earlier worker would end the next,
+    // healthy connection. Texts are never reused while the resource lives.
+    QString* const error = Resource->Last_Error;
+    if (error && error != Error_Before) {
+        {
+            detail::Locker lock(State_Lock);
+            Reported_Error = error;
+        }
+        emit Resource->COM_Error(error);
+    }
     // The port is released before the waiters are told, so that a waiter
     // may drop the resource as soon as it wakes.
-    if (QString* error = Resource->Last_Error)
-        emit Resource->COM_Error(error);
     Resource->CloseComPort();
     Resource = nullptr;
 
@@ -207,6 +217,12 @@ void COM_485_Class::Resume()
     Suspended_Flag = false;
     Resume_Requested = true;
     Resume_Signal.wakeAll();
+}
+
+QString* COM_485_Class::Shutdown_Error()
+{
+    detail::Locker lock(State_Lock);
+    return Reported_Error;
 }
 
 bool COM_485_Class::Is_Shutdown()

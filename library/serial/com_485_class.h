@@ -52,6 +52,10 @@ public:
     void Resume();
     bool Is_Shutdown();
     bool Is_Suspended();
+    // The error the worker shut down on and sent with COM_Error, or null
+    // when it shut down in order; an error of an earlier worker on the same
+    // resource is never this worker's.
+    QString* Shutdown_Error();
 
 signals:
     void startWork();
@@ -79,6 +83,9 @@ private:
     bool Shutdown_Flag = false;
     bool Suspended_Flag = false;
     bool Resume_Requested = false;
+    // The resource's error text when the worker was made: older than its run.
+    QString* const Error_Before;
+    QString* Reported_Error = nullptr;
 };
 
 } // namespace Quillon
