@@ -49,6 +49,8 @@ public:
     // Both block until the worker has suspended or shut down, whichever comes first.
     void waitForSuspend();
     void waitForShutdown();
+    // Wakes a suspended worker. A suspension asked for but not yet in force
+    // is called off, so that the worker never stops after a resume.
     void Resume();
     bool Is_Shutdown();
     bool Is_Suspended();
@@ -82,6 +84,8 @@ private:
     QWaitCondition Resume_Signal;
     bool Shutdown_Flag = false;
     bool Suspended_Flag = false;
+    // A suspension has been taken from the control word and not yet ended.
+    bool Suspending = false;
     bool Resume_Requested = false;
     // The resource's error text when the worker was made: older than its run.
     QString* const Error_Before;
