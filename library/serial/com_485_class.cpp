@@ -217,6 +217,12 @@ void COM_485_Class::Resume()
     Resume_Signal.wakeAll();
 }
 
+COM_Resource* COM_485_Class::Resource_In_Use()
+{
+    detail::Locker lock(State_Lock);
+    return Shutdown_Flag ? nullptr : Control;
+}
+
 QString* COM_485_Class::Shutdown_Error()
 {
     detail::Locker lock(State_Lock);

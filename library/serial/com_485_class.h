@@ -54,6 +54,9 @@ public:
     void Resume();
     bool Is_Shutdown();
     bool Is_Suspended();
+    // The resource while the worker uses it, null once it has shut down; safe
+    // on any thread, unlike Resource, which the worker clears at shutdown.
+    COM_Resource* Resource_In_Use();
     // The error the worker shut down on and sent with COM_Error, or null
     // when it shut down in order; an error of an earlier worker on the same
     // resource is never this worker's.

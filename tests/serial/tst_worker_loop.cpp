@@ -202,7 +202,10 @@ void Worker_Loop::error_of_an_earlier_run_not_reported()
     COM_Resource* const resource = rig->resource;
     auto& errors = rig->keep(new Queued_Spy(resource, &COM_Resource::COM_Error));
 
+    // The interface thread asks for the resource while the worker lets it go.
+    QCOMPARE(rig->worker->Resource_In_Use(), resource);
     rig->sim.hang_up();
+    QTRY_VERIFY(!rig->worker->Resource_In_Use());
     QTRY_COMPARE(errors.count(), 1);
     QTRY_VERIFY(rig->worker->Is_Shutdown());
     QCOMPARE(rig->worker->Shutdown_Error(), errors.arg<QString*>(0));
