@@ -39,12 +39,14 @@ public slots:
 signals:
     void Protocol_Update(Quillon::TX_Sched_Item_Protocol_Class* Protocol);
 
+protected:
+    // update_action() on the worker thread: a finish asked for meanwhile wins.
+    void update_action_unless_done();
+
 private:
     // The action that follows from the state; a Protocol_Step state becomes
     // idle on the way. Action_Start for states that change nothing.
     Item_action_enum state_action();
-    // update_action() on the worker thread: a finish asked for meanwhile wins.
-    void update_action_unless_done();
 
     // Guards Next_TX_Pkt, which both threads use.
     QMutex Next_Lock;
