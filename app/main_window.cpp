@@ -297,9 +297,13 @@ void MainWindow::Stop_Worker()
 
 void MainWindow::COM_Error_Handler(QString* Errormessage)
 {
-    Ask_User(QMessageBox::Critical, QStringLiteral("COM error"),
-             Errormessage ? *Errormessage : QString(), QMessageBox::Ok, QMessageBox::NoButton,
-             this);
+    // Only the current worker's own error ends the connection. A report of a
+    // worker already released, or of another resource, may still be on its
+    // way when the next connection is up.
+    if (!_COM_Manager || !Errormessage || Errormessage != _COM_Manager->Shutdown_Error())
+        return;
+    Ask_User(QMessageBox::Critical, QStringLiteral("COM error"), *Errormessage, QMessageBox::Ok,
+             QMessageBox::NoButton, this);
     Connection_Lost();
 }
 

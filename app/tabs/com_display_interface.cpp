@@ -55,26 +55,20 @@ void COM_Display_Interface::Has_Focus()
         focus_observer()(this, true);
     if (!_COM_Manager)
         return;
-    // A state-driven item that lost the focus a moment ago may still be
-    // listed, only waiting to be dropped: it is kept instead, or the tab would
-    // fall silent. One-shot items finish by themselves and are scheduled anew.
+    // An item that lost the focus a moment ago may still be listed, only
+    // waiting to be dropped: it is kept instead, or the tab would fall silent.
+    // Checked and scheduled in one step, so that the transmit pass cannot
+    // drop it in between.
     Quillon::TX_Scheduler_Class* scheduler = _COM_Manager->TX_Scheduler;
-    auto schedule = [scheduler](Quillon::TX_Scheduler_Item_Class* item) {
-        if (!item->Is_Scheduled())
-            scheduler->Schedule_Item(item);
-        else if (qobject_cast<Quillon::TX_Sched_Item_Protocol_Class*>(item) &&
-                 !scheduler->Keep_Scheduled(item))
-            scheduler->Schedule_Item(item);
-    };
     // Copies: a slot run meanwhile may change the lists.
     const auto periodic = _Periodic_Items;
     for (Quillon::TX_Sched_Item_Protocol_Class* item : periodic) {
         if (item->State() != Quillon::Protocol_Idle)
-            schedule(item);
+            scheduler->Schedule_Or_Keep(item);
     }
     const auto one_shot = _One_Shot_Items;
     for (Quillon::TX_Scheduler_Item_Class* item : one_shot)
-        schedule(item);
+        scheduler->Schedule_Or_Keep(item);
 }
 
 void COM_Display_Interface::Lost_Focus()

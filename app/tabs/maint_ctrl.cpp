@@ -294,7 +294,7 @@ void MaintCtrl::begin_test()
     // Both are listened to from here rather than from the "<OK>": a verdict or
     // a serial error that follows the "<OK>" closely is already on its way
     // when the "<OK>" reaches this tab.
-    if (COM_Resource* resource = _COM_Manager ? _COM_Manager->Resource : nullptr) {
+    if (COM_Resource* resource = _COM_Manager ? _COM_Manager->Resource_In_Use() : nullptr) {
         test_connections << connect(resource,
                                     SIGNAL(Rx_Packet(QSharedPointer<Quillon::Packet_Class>)), this,
                                     SLOT(Rx_Test_Packet(QSharedPointer<Quillon::Packet_Class>)))

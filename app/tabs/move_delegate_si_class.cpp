@@ -35,8 +35,7 @@ public:
         // The delegate judges the answer under the lock itself.
         emit Rx(answer);
         detail::Locker lock(state_lock);
-        if (Current_Action != Action_Done)
-            update_action();
+        update_action_unless_done();
     }
 
 private:

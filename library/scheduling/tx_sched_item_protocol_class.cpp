@@ -10,23 +10,41 @@ Item_action_enum TX_Sched_Item_Protocol_Class::DefaultStartingAction()
     return Current_Action;
 }
 
-void TX_Sched_Item_Protocol_Class::update_action()
+Item_action_enum TX_Sched_Item_Protocol_Class::state_action()
 {
     switch (Current_State) {
     case Protocol_Idle:
-        Current_Action = Action_Hold;
-        break;
+        return Action_Hold;
     case Protocol_Step:
         Current_State = Protocol_Idle;
         emit Protocol_Update(this);
-        Current_Action = Action_Hold;
-        break;
+        return Action_Hold;
     case Protocol_Repeat:
-        Current_Action = Action_Repeat;
-        break;
+        return Action_Repeat;
     default:
-        break;
+        return Action_Start;
     }
+}
+
+void TX_Sched_Item_Protocol_Class::update_action()
+{
+    const Protocol_State_Enum state = Current_State;
+    const Item_action_enum action = state_action();
+    // Other states keep the action as it is.
+    if (state == Protocol_Idle || state == Protocol_Step || state == Protocol_Repeat)
+        Current_Action = action;
+}
+
+void TX_Sched_Item_Protocol_Class::update_action_unless_done()
+{
+    if (Current_Action == Action_Done)
+        return;
+    const Protocol_State_Enum state = Current_State;
+    // Worked out first: a receiver of Protocol_Update may tell the item to
+    // finish, and that must not be overwritten.
+    const Item_action_enum action = state_action();
+    if (state == Protocol_Idle || state == Protocol_Step || state == Protocol_Repeat)
+        setAction_Unless_Done(action);
 }
 
 void TX_Sched_Item_Protocol_Class::Set_Next_TX_Pkt(QSharedPointer<Packet_Class>& p)
@@ -44,12 +62,10 @@ QSharedPointer<Packet_Class> TX_Sched_Item_Protocol_Class::Run()
     }
     if (next)
         change_theTX_pkt(next);
-    if (Current_Action != Action_Done) {
-        if (TX_Pkt && TX_Pkt->Response_Filter)
-            Current_Action = Action_Running;
-        else
-            update_action();
-    }
+    if (TX_Pkt && TX_Pkt->Response_Filter)
+        setAction_Unless_Done(Action_Running);
+    else
+        update_action_unless_done();
     return TX_Pkt;
 }
 
@@ -68,8 +84,7 @@ void TX_Sched_Item_Protocol_Class::Rx_Expected_Packet(
     Retry_Count = 0;
     clear_request_timeout();
     emit Rx(Tx_Message);
-    if (Current_Action != Action_Done)
-        update_action();
+    update_action_unless_done();
 }
 
 void TX_Sched_Item_Protocol_Class::Rx_Timeout_Expected()

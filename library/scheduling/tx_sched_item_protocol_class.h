@@ -24,6 +24,8 @@ public:
     unsigned char Retry_Count_Max() override { return 5; }
     QSharedPointer<Quillon::Packet_Class> Run() override;
 
+    // Sets the action that follows from the state; a Protocol_Step state
+    // becomes idle on the way.
     void update_action();
     Protocol_State_Enum State() const { return Current_State; }
     void setState(Quillon::Protocol_State_Enum s);
@@ -37,7 +39,15 @@ public slots:
 signals:
     void Protocol_Update(Quillon::TX_Sched_Item_Protocol_Class* Protocol);
 
+protected:
+    // update_action() on the worker thread: a finish asked for meanwhile wins.
+    void update_action_unless_done();
+
 private:
+    // The action that follows from the state; a Protocol_Step state becomes
+    // idle on the way. Action_Start for states that change nothing.
+    Item_action_enum state_action();
+
     // Guards Next_TX_Pkt, which both threads use.
     QMutex Next_Lock;
 };

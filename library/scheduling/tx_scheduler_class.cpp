@@ -14,13 +14,10 @@ TX_Scheduler_Class::TX_Scheduler_Class(COM_Resource* resource, QObject* parent)
 
 void TX_Scheduler_Class::Schedule_Item(TX_Scheduler_Item_Class* item)
 {
-    if (!item || item->Is_Scheduled())
+    if (!item)
         return;
     detail::Locker lock(List_Lock);
-    if (Closed)
-        return;
-    Items.append(item);
-    item->setIs_Scheduled(true);
+    list(item);
 }
 
 int TX_Scheduler_Class::Count()
@@ -34,8 +31,37 @@ bool TX_Scheduler_Class::Keep_Scheduled(TX_Scheduler_Item_Class* item)
     detail::Locker lock(List_Lock);
     if (!Items.contains(item))
         return false;
+    keep_listed(item);
+    return true;
+}
+
+bool TX_Scheduler_Class::Schedule_Or_Keep(TX_Scheduler_Item_Class* item)
+{
+    if (!item)
+        return false;
+    detail::Locker lock(List_Lock);
+    if (Items.contains(item)) {
+        keep_listed(item);
+        return true;
+    }
+    return list(item);
+}
+
+void TX_Scheduler_Class::keep_listed(TX_Scheduler_Item_Class* item)
+{
     if (item->Action() == Action_Done)
         item->setAction(item->DefaultStartingAction());
+}
+
+bool TX_Scheduler_Class::list(TX_Scheduler_Item_Class* item)
+{
+    // Read under the lock, which every change of the flag holds.
+    if (item->Is_Scheduled())
+        return true;
+    if (Closed)
+        return false;
+    Items.append(item);
+    item->setIs_Scheduled(true);
     return true;
 }
 

@@ -51,6 +51,10 @@ public:
     // giving it back its starting action. True when the item is listed; a
     // caller schedules it anew otherwise.
     bool Keep_Scheduled(TX_Scheduler_Item_Class* item);
+    // Keep_Scheduled and Schedule_Item in one hold of the lock: a listed item
+    // is kept, any other is listed, so that an item the transmit pass drops
+    // meanwhile is never left out. False only when the worker has shut down.
+    bool Schedule_Or_Keep(TX_Scheduler_Item_Class* item);
     void run_item(TX_Scheduler_Item_Class* item);
     void stop_item(TX_Scheduler_Item_Class* item);
     // Removes every item, recording the reason in those that were in an exchange.
@@ -70,6 +74,9 @@ private:
     bool send();
     bool await();
     void remove_all(Disconnect_Enum reason, bool close = false);
+    // With List_Lock held.
+    void keep_listed(TX_Scheduler_Item_Class* item);
+    bool list(TX_Scheduler_Item_Class* item);
 
     // Set under List_Lock once the worker has shut down.
     bool Closed = false;

@@ -112,9 +112,18 @@ void TX_Scheduler_Item_Class::Retry_Exceeded_CB()
 
 QSharedPointer<Packet_Class> TX_Scheduler_Item_Class::Run()
 {
-    if (Current_Action != Action_Done)
-        Current_Action = Action_Running;
+    setAction_Unless_Done(Action_Running);
     return TX_Pkt;
+}
+
+bool TX_Scheduler_Item_Class::setAction_Unless_Done(Item_action_enum a)
+{
+    Item_action_enum seen = Current_Action;
+    while (seen != Action_Done) {
+        if (Current_Action.compare_exchange_weak(seen, a))
+            return true;
+    }
+    return false;
 }
 
 bool TX_Scheduler_Item_Class::retry_exceeded()

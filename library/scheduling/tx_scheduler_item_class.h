@@ -66,6 +66,10 @@ public:
     Item_action_enum Action() const { return Current_Action; }
     // A plain store: the scheduler sees the new action at its next look.
     void setAction(Item_action_enum a) { Current_Action = a; }
+    // Stores `a` unless the item has been told to finish (Action_Done), which
+    // the user interface thread may do at any moment: the worker's own
+    // changes never undo that. True when `a` was stored.
+    bool setAction_Unless_Done(Item_action_enum a);
     bool Is_Scheduled() const { return Scheduled_Flag; }
     bool Is_Running() const { return bool(Error_Conn); }
     QSharedPointer<Quillon::Packet_Class> TX_message() const { return TX_Pkt; }

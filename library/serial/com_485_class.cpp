@@ -6,37 +6,12 @@
 #include "scheduling/tx_scheduler_class.h"
 #include "worker_event_dispatcher.h"
 
-#include <atomic>
-
 namespace Quillon {
-
-namespace {
-// One guard per kind of request, shared by all workers, so that two requests
-// of the same kind never interleave.
-std::atomic_flag Shutdown_Guard = ATOMIC_FLAG_INIT;
-std::atomic_flag Suspend_Guard = ATOMIC_FLAG_INIT;
-
-// A shutdown replaces whatever the control word holds; a suspension only
-// replaces a run, so that it never cancels a shutdown already asked for.
-void request_command(std::atomic_flag& guard, COM_Resource* resource, int command)
-{
-    if (guard.test_and_set())
-        return;
-    if (resource) {
-        if (command == COM_Resource::COM_Suspend) {
-            int running = COM_Resource::COM_Run;
-            resource->COM_Command.compare_exchange_strong(running, command);
-        } else {
-            resource->COM_Command = command;
-        }
-    }
-    guard.clear();
-}
-} // namespace
 
 COM_485_Class::COM_485_Class(COM_Resource* resource, QObject* parent)
     : QObject(parent), RX_Scheduler(new RX_Scheduler_Class(resource, this)),
-      TX_Scheduler(new TX_Scheduler_Class(resource, this)), Resource(resource), Control(resource)
+      TX_Scheduler(new TX_Scheduler_Class(resource, this)), Resource(resource), Control(resource),
+      Error_Before(resource->Last_Error)
 {
     connect(Resource, SIGNAL(COM_Error(QString*)), this, SLOT(Stop_COM()));
     connect(this, &COM_485_Class::startWork, this, &COM_485_Class::doWork, Qt::QueuedConnection);
@@ -82,11 +57,17 @@ bool COM_485_Class::act_on_command()
 
 void COM_485_Class::suspend()
 {
-    // A shutdown that came meanwhile stays in the control word, and the
-    // caller acts on it instead.
-    int suspending = COM_Resource::COM_Suspend;
-    if (!Resource->COM_Command.compare_exchange_strong(suspending, COM_Resource::COM_Run))
-        return;
+    {
+        // Taken under the lock, so that Resume() either calls the request off
+        // before the worker sees it or knows that a suspension is under way.
+        // A shutdown that came meanwhile stays in the control word, and the
+        // caller acts on it instead.
+        detail::Locker lock(State_Lock);
+        int suspending = COM_Resource::COM_Suspend;
+        if (!Resource->COM_Command.compare_exchange_strong(suspending, COM_Resource::COM_Run))
+            return;
+        Suspending = true;
+    }
 
     // The outstanding request is reported as timed out to listeners of the
     // resource; its item hears nothing and is sent again after the resume.
@@ -97,11 +78,16 @@ void COM_485_Class::suspend()
     }
 
     detail::lock(State_Lock);
-    Suspended_Flag = true;
-    State_Changed.wakeAll();
-    while (!Resume_Requested)
-        detail::wait(Resume_Signal, State_Lock);
+    // A resume or a shutdown asked for while the request was being reported
+    // wins: the worker never stops, and nobody waits in vain.
+    if (!Resume_Requested && int(Resource->COM_Command) != COM_Resource::COM_Shutdown) {
+        Suspended_Flag = true;
+        State_Changed.wakeAll();
+        while (!Resume_Requested)
+            detail::wait(Resume_Signal, State_Lock);
+    }
     Resume_Requested = false;
+    Suspending = false;
     Suspended_Flag = false;
     detail::unlock(State_Lock);
 
@@ -122,10 +108,19 @@ void COM_485_Class::shut_down()
     // A request still tracked holds its deadline and the deadline holds it.
     Resource->Tracker.Stop_Tracking();
 
+    // Only an error of this worker's own run is reported: the resource keeps
+    // its last error text, and one from an earlier worker would end the next,
+    // healthy connection. Texts are never reused while the resource lives.
+    QString* const error = Resource->Last_Error;
+    if (error && error != Error_Before) {
+        {
+            detail::Locker lock(State_Lock);
+            Reported_Error = error;
+        }
+        emit Resource->COM_Error(error);
+    }
     // The port is released before the waiters are told, so that a waiter
     // may drop the resource as soon as it wakes.
-    if (QString* error = Resource->Last_Error)
-        emit Resource->COM_Error(error);
     Resource->CloseComPort();
     Resource = nullptr;
 
@@ -172,15 +167,22 @@ void COM_485_Class::Stop_COM()
 
 void COM_485_Class::setShutdown()
 {
-    // Once shut down, the resource may already belong to someone else.
-    if (!Is_Shutdown())
-        request_command(Shutdown_Guard, Control, COM_Resource::COM_Shutdown);
+    // Under the worker's own lock: requests to one worker are served one
+    // after the other, and requests to different workers never meet. Once
+    // shut down, the resource may already belong to someone else.
+    detail::Locker lock(State_Lock);
+    if (!Shutdown_Flag)
+        Control->COM_Command = COM_Resource::COM_Shutdown;
 }
 
 void COM_485_Class::setSuspend()
 {
-    if (!Is_Shutdown())
-        request_command(Suspend_Guard, Control, COM_Resource::COM_Suspend);
+    // A suspension only replaces a run, so that it never cancels a shutdown
+    // already asked for.
+    detail::Locker lock(State_Lock);
+    int running = COM_Resource::COM_Run;
+    if (!Shutdown_Flag)
+        Control->COM_Command.compare_exchange_strong(running, COM_Resource::COM_Suspend);
 }
 
 void COM_485_Class::waitForSuspend()
@@ -200,13 +202,31 @@ void COM_485_Class::waitForShutdown()
 void COM_485_Class::Resume()
 {
     detail::Locker lock(State_Lock);
-    if (!Suspended_Flag)
+    if (Shutdown_Flag)
         return;
-    // Cleared here rather than by the worker, so that a waitForShutdown()
-    // right after Resume() waits for the worker's next state.
+    // A suspension the worker has not taken yet is called off.
+    int suspending = COM_Resource::COM_Suspend;
+    Control->COM_Command.compare_exchange_strong(suspending, COM_Resource::COM_Run);
+    // One under way, or in force, ends. Suspended_Flag is cleared here
+    // rather than by the worker, so that a waitForShutdown() right after
+    // Resume() waits for the worker's next state.
+    if (!Suspending)
+        return;
     Suspended_Flag = false;
     Resume_Requested = true;
     Resume_Signal.wakeAll();
+}
+
+COM_Resource* COM_485_Class::Resource_In_Use()
+{
+    detail::Locker lock(State_Lock);
+    return Shutdown_Flag ? nullptr : Control;
+}
+
+QString* COM_485_Class::Shutdown_Error()
+{
+    detail::Locker lock(State_Lock);
+    return Reported_Error;
 }
 
 bool COM_485_Class::Is_Shutdown()

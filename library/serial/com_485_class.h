@@ -49,9 +49,18 @@ public:
     // Both block until the worker has suspended or shut down, whichever comes first.
     void waitForSuspend();
     void waitForShutdown();
+    // Wakes a suspended worker. A suspension asked for but not yet in force
+    // is called off, so that the worker never stops after a resume.
     void Resume();
     bool Is_Shutdown();
     bool Is_Suspended();
+    // The resource while the worker uses it, null once it has shut down; safe
+    // on any thread, unlike Resource, which the worker clears at shutdown.
+    COM_Resource* Resource_In_Use();
+    // The error the worker shut down on and sent with COM_Error, or null
+    // when it shut down in order; an error of an earlier worker on the same
+    // resource is never this worker's.
+    QString* Shutdown_Error();
 
 signals:
     void startWork();
@@ -78,7 +87,12 @@ private:
     QWaitCondition Resume_Signal;
     bool Shutdown_Flag = false;
     bool Suspended_Flag = false;
+    // A suspension has been taken from the control word and not yet ended.
+    bool Suspending = false;
     bool Resume_Requested = false;
+    // The resource's error text when the worker was made: older than its run.
+    QString* const Error_Before;
+    QString* Reported_Error = nullptr;
 };
 
 } // namespace Quillon

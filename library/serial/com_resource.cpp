@@ -51,6 +51,11 @@ bool COM_Resource::OpenComPort(const QString* port_name, QString& error_text)
     }
     DiscardBuffers();
     replace(Port_Name, name);
+    // An error of the port's earlier use says nothing about this one.
+    if (Last_Error) {
+        Retired_Strings.append(Last_Error);
+        Last_Error = nullptr;
+    }
     return true;
 }
 

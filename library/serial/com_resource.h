@@ -46,7 +46,8 @@ public:
     std::atomic<int> COM_Command{COM_Run};
     // The name as passed to OpenComPort; null until the first open.
     QString* Port_Name = nullptr;
-    // The last error text; null until the first error.
+    // The last error text; null until the first error, and again once the
+    // port has been opened anew.
     QString* Last_Error = nullptr;
     TX_Tracking_Class Tracker;
     Serial_Port Port_Handle;

@@ -26,6 +26,7 @@ private slots:
     void suspend_with_request_outstanding();
     void item_kept_when_its_focus_comes_back();
     void shutdown_while_suspended();
+    void finish_told_while_an_answer_is_handled();
 
 private:
     TX_Sched_Item_Protocol_Class* repeating(Packet_Class* request);
@@ -205,6 +206,30 @@ void Transactions::shutdown_while_suspended()
     // it now is left free for the next worker.
     scheduler()->Schedule_Item(x);
     QVERIFY(!x->Is_Scheduled() && scheduler()->Count() == 0);
+}
+
+// The interface thread tells an item to finish (a tab losing the focus) just
+// as the worker handles its answer: here, while the worker announces that the
+// one step is done. The finish is never undone by the worker, so the item is
+// dropped rather than left listed.
+void Transactions::finish_told_while_an_answer_is_handled()
+{
+    auto x = repeating(new Packet_Get_DSA);
+    x->setState(Protocol_Step);
+    Queued_Spy& finished = spy(x, &TX_Scheduler_Item_Class::Finished);
+    QThread* const interface_thread = QThread::currentThread();
+    connect(
+        x, &TX_Sched_Item_Protocol_Class::Protocol_Update, x,
+        [x, interface_thread] {
+            if (QThread::currentThread() != interface_thread && x->State() == Protocol_Idle)
+                x->setAction(Action_Done);
+        },
+        Qt::DirectConnection);
+    scheduler()->Schedule_Item(x);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.arg<Disconnect_Enum>(0), Disconnect_None);
+    QCOMPARE(scheduler()->Count(), 0);
+    QCOMPARE(rig->sim.request_count("get DSA"), 1u);
 }
 
 QTEST_GUILESS_MAIN(Transactions)
