@@ -8,7 +8,7 @@
 #include "serial_error_text.h"
 #include "worker_rig.h"
 
-#include "com_display_interface.h"
+#include "tabs/com_display_interface.h"
 #include "main_window.h"
 
 #include <virtual_controller.h>
