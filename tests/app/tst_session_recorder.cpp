@@ -29,6 +29,7 @@ public:
 
 private slots:
     void recording_matches_the_line();
+    void compressor_verdict_is_a_result();
     void a_vanished_file_stops_only_the_recording();
     void killed_program_leaves_a_sound_file();
     void refused_files_data();
@@ -149,6 +150,27 @@ void Session_Recording::recording_matches_the_line()
                    "('started', 'program_version') ORDER BY key"),
         QVariantList({"firmware=AS150 R1.07", "port=" + QString::fromStdString(sim.device_path()),
                       "schema_version=2", "serial_number=202407154711"}));
+}
+
+void Session_Recording::compressor_verdict_is_a_result()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.set_test_verdict("<FAIL 2>"));
+    sim.set_test_duration(std::chrono::milliseconds(200));
+    MainWindow window;
+    record(window, sim, QStringLiteral("compressor.sqlite"));
+    QTRY_VERIFY(window.Recorder()->Exchanges() > 0);
+    window.findChild<QAbstractButton*>(QStringLiteral("btnCompTest"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.request_count("go CTS") > 0 && !prompts.asked.isEmpty(), 10000);
+    window.Quit_Now();
+    window.Stop_Recording();
+    Reader rec(window.Recorder()->File_Name());
+    QCOMPARE(rec.column("SELECT text FROM events WHERE kind = 'compressor_test_verdict'"),
+             QVariantList{"<FAIL 2>"});
+    QCOMPARE(rec.column("SELECT test || ' ' || verdict || ' ' || summary || ' ' || details FROM "
+                        "results"),
+             QVariantList{"compressor fail <FAIL 2> {\"response\": \"<FAIL 2>\"}"});
 }
 
 void Session_Recording::a_vanished_file_stops_only_the_recording()
