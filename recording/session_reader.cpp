@@ -296,7 +296,7 @@ bool to_reading(sqlite3_stmt* s, Reading* r)
     if (!code || code_bytes > Max_Code_Bytes)
         return false;
     r->t_us = sqlite3_column_int64(s, 0);
-    r->code.assign(code, code_bytes);
+    r->code = std::string_view(code, code_bytes);
     r->raw = sqlite3_column_int64(s, 2);
     const int value_type = sqlite3_column_type(s, 3);
     r->value = sqlite3_column_double(s, 3);
@@ -304,7 +304,11 @@ bool to_reading(sqlite3_stmt* s, Reading* r)
         (value_type == SQLITE_INTEGER || value_type == SQLITE_FLOAT) && std::isfinite(r->value);
     if (!r->has_value)
         r->value = 0;
-    r->unit = sqlite3_column_type(s, 4) == SQLITE_TEXT ? text(s, 4) : std::string();
+    r->unit = std::string_view();
+    if (sqlite3_column_type(s, 4) == SQLITE_TEXT) {
+        const auto unit = reinterpret_cast<const char*>(sqlite3_column_text(s, 4));
+        r->unit = std::string_view(unit, std::size_t(sqlite3_column_bytes(s, 4)));
+    }
     return true;
 }
 

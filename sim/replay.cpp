@@ -10,7 +10,7 @@ namespace {
 
 // Answers that stay live: texts carry no raw value, and a reset challenge
 // must be the one the controller checks the reset code against.
-bool is_replayable(const std::string& code)
+bool is_replayable(std::string_view code)
 {
     static const char* const live[] = {"PRT", "REV", "ALG", "ALO", "ALR"};
     return std::none_of(std::begin(live), std::end(live), [&](const char* c) { return code == c; });
@@ -34,7 +34,8 @@ std::shared_ptr<const Replay> Replay::load(const std::string& path, std::string*
         reader.readings(Recording::Reader::Order::By_Code, [&](const Recording::Reading& r) {
             // A value no answer can carry is a damaged row, not a reading.
             if (r.raw >= 0 && r.raw <= 65535 && is_replayable(r.code))
-                replay->readings_[r.code].push_back({r.t_us, static_cast<unsigned>(r.raw)});
+                replay->readings_[std::string(r.code)].push_back(
+                    {r.t_us, static_cast<unsigned>(r.raw)});
             return true;
         });
     if (!ok)

@@ -70,7 +70,7 @@ QByteArray number(const Reading& r)
 
 bool write_readings(Reader& reader, QSaveFile& out)
 {
-    std::map<std::string, int> column;
+    std::map<std::string, int, std::less<>> column;
     QByteArray header = "time_s";
     const std::vector<std::string> codes = reader.codes();
     if (!reader.error().empty())

@@ -35,7 +35,7 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
     // the table is several times faster than one index look-up per row; the
     // traces are put in time order afterwards, should a file not be.
     ok = ok && reader.readings(Recording::Reader::Order::Written, [&](const Recording::Reading& r) {
-        const int channel = r.has_value ? Channel_Of(r.code.c_str()) : -1;
+        const int channel = r.has_value ? Channel_Of(r.code.data()) : -1;
         if (channel >= 0)
             out->charts.Add(double(r.t_us) / 1e6, channel, r.value);
         return true;

@@ -297,10 +297,10 @@ void Recording_File::writer_round_trip()
     QVERIFY(r.readings(Recording::Reader::Order::Time, [&](const Recording::Reading& x) {
         seen << QString("%1 %2 %3 %4 %5")
                     .arg(x.t_us)
-                    .arg(x.code.c_str())
+                    .arg(QString::fromUtf8(x.code.data(), int(x.code.size())))
                     .arg(x.raw)
                     .arg(x.has_value ? QString::number(x.value) : "-")
-                    .arg(x.unit.c_str());
+                    .arg(QString::fromUtf8(x.unit.data(), int(x.unit.size())));
         return true;
     }));
     QCOMPARE(seen, QStringList({"900 PXV 758 120.4 psi", "1900 DSS 1 - "}));
