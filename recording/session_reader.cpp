@@ -159,8 +159,10 @@ bool Reader::open(const std::string& path)
     // A file in rollback mode is read with the usual locks, creating nothing.
     const std::string uri = "file:" + uri_path(path) +
                             (wal_mode && !exists(path + "-wal") ? "?immutable=1" : "?mode=ro");
-    if (sqlite3_open_v2(uri.c_str(), &Db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
-        SQLITE_OK) {
+    // One thread at a time uses a reader: no lock around every call.
+    if (sqlite3_open_v2(uri.c_str(), &Db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         fail_sqlite();
         close();
         return false;

@@ -69,6 +69,7 @@ struct Marker
 // the wrong type are converted or the row skipped, and a traffic row never
 // comes out longer than Max_Row_Bytes. Each visitor returns false to stop
 // early; each query returns false with error() set when the file failed.
+// A reader is used by one thread at a time.
 class Reader
 {
 public:
