@@ -78,7 +78,8 @@ private slots:
                      "'-z', -7, NULL, NULL), (1, CAST('DSA' AS BLOB), 6, -0.5, 'deg');"
                      "INSERT INTO traffic VALUES(0, 'tx', '=cmd|'' /C calc''!A0'), (1, 'rx', "
                      "'=HYPERLINK(\"x\")'), (2, 'rx', '-1+2'), (3, 'noise', '@SUM(A1)'), (4, "
-                     "'rx', X'092B'), (5, 'tx', '+1,2'), (6, 'rx', '1+1')"),
+                     "'rx', X'092B'), (5, 'tx', '+1,2'), (6, 'rx', '1+1'), (-9223372036854775808, "
+                     "'tx', 'x')"),
                  qPrintable(formulas.error()));
         for (const char* name : {"notes.txt", "existing.csv"}) {
             QFile file(name);
@@ -105,7 +106,7 @@ private slots:
                                                "0.000300,noise,\\xFF\\\\\n")
                                  << "session.rec";
         // A text that begins like a formula gets an apostrophe; numbers,
-        // negative ones too, stay numbers.
+        // negative ones too, stay numbers, the earliest time there is too.
         QTest::newRow("formula-like codes")
             << false
             << QByteArray("time_s,'+y,'-z,'=A1,'@x,DSA\n0.000000,,,-2.5,,-0.125\n"
@@ -113,7 +114,8 @@ private slots:
             << "formulas.rec";
         QTest::newRow("formula-like traffic")
             << true
-            << QByteArray("time_s,direction,text\n0.000000,tx,'=cmd|' /C calc'!A0\n"
+            << QByteArray("time_s,direction,text\n-9223372036854.775808,tx,x\n"
+                          "0.000000,tx,'=cmd|' /C calc'!A0\n"
                           "0.000001,rx,\"'=HYPERLINK(\"\"x\"\")\"\n0.000002,rx,'-1+2\n"
                           "0.000003,noise,'@SUM(A1)\n0.000004,rx,\\x09+\n"
                           "0.000005,tx,\"'+1,2\"\n0.000006,rx,1+1\n")
