@@ -157,7 +157,8 @@ bool Reader::open(const std::string& path)
     // (a recording being written, or one whose writer was killed) the rows
     // committed there count, and the reader takes part in WAL's locking.
     // A file in rollback mode is read with the usual locks, creating nothing.
-    const std::string uri = "file:" + uri_path(path) +
+    // An absolute path with an empty authority: "//host" is no authority.
+    const std::string uri = (path[0] == '/' ? "file://" : "file:") + uri_path(path) +
                             (wal_mode && !exists(path + "-wal") ? "?immutable=1" : "?mode=ro");
     // One thread at a time uses a reader: no lock around every call.
     if (sqlite3_open_v2(uri.c_str(), &Db,

@@ -155,6 +155,7 @@ void Recording_File::initTestCase()
                                                       << "DROP TABLE markers"
                                                       << "INSERT INTO readings VALUES(5, 'PXV', "
                                                          "700, 110.5, 'psi')"));
+    QVERIFY(QFile::copy(VANTOR_TEST_DATA "/v1.sqlite", path("odd ?#%:name.sqlite")));
     QVERIFY(make(path("wal.sqlite"),
                  with_version("1") << "PRAGMA journal_mode=WAL"
                                    << "INSERT INTO readings VALUES(5, 'PXV', 700, 110.5, 'psi')"));
@@ -255,6 +256,8 @@ void Recording_File::bad_files_data()
                                 << "Permission denied" << -1;
     QTest::newRow("version 1") << "v1.sqlite" << QString() << 1;
     QTest::newRow("version 1, as recorded") << VANTOR_TEST_DATA "/v1.sqlite" << QString() << 22;
+    QTest::newRow("URI characters in the name") << "odd ?#%:name.sqlite" << QString() << 22;
+    QTest::newRow("path starting with //") << "/" + path("v1.sqlite") << QString() << 1;
     QTest::newRow("left in WAL mode") << "wal.sqlite" << QString() << -1;
     QTest::newRow("same code as text and blob") << "mixed.sqlite" << QString() << 2;
     QTest::newRow("NULLs") << "nulls.sqlite" << QString() << -1;
