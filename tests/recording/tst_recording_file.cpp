@@ -129,6 +129,7 @@ private slots:
     void writer_round_trip();
     void clean_close_leaves_one_file();
     void killed_writer_keeps_what_was_committed();
+    void recording_being_written_reads_what_is_committed();
     void writer_refuses_an_existing_file();
     void long_rows_come_out_cut();
 };
@@ -373,6 +374,30 @@ void Recording_File::killed_writer_keeps_what_was_committed()
     QCOMPARE(readings, 2);
     r.close();
     QCOMPARE(listing(alone.path()), left);
+}
+
+void Recording_File::recording_being_written_reads_what_is_committed()
+{
+    QTemporaryDir alone;
+    const std::string file = QFile::encodeName(alone.filePath("live.sqlite")).toStdString();
+    Recording::Writer w;
+    QVERIFY(w.create(file) && w.begin() && w.add_reading(1, "PXV", 1, 1.0, "psi") && w.commit());
+    QVERIFY(w.begin() && w.add_reading(2, "PXV", 2, 2.0, "psi"));
+    const QStringList before = listing(alone.path());
+    {
+        Recording::Reader r;
+        QVERIFY2(r.open(file), r.error().c_str());
+        int readings = 0;
+        QVERIFY(r.readings_of("PXV", [&](const Recording::Reading&) {
+            ++readings;
+            return true;
+        }));
+        QCOMPARE(readings, 1);
+    }
+    QCOMPARE(listing(alone.path()), before);
+    QVERIFY(w.commit());
+    QVERIFY2(w.close(), w.error().c_str());
+    QCOMPARE(listing(alone.path()), QStringList{"live.sqlite"});
 }
 
 void Recording_File::writer_refuses_an_existing_file()
