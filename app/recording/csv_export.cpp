@@ -1,44 +1,50 @@
 #include "csv_export.h"
 
-#include "recording_schema.h"
-
-#include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMap>
 #include <QSaveFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStringList>
-#include <QVariant>
+
+#include <map>
+#include <session_reader.h>
 
 namespace Recording {
 
 namespace {
 
 // Seconds with microsecond precision, without going through a double.
-QByteArray seconds(qint64 t_us)
+QByteArray seconds(std::int64_t t_us)
 {
-    const qint64 whole = qAbs(t_us);
+    // Unsigned, so that the most negative time has a magnitude too.
+    const quint64 whole = t_us < 0 ? 0 - quint64(t_us) : quint64(t_us);
     return (t_us < 0 ? "-" : "") + QByteArray::number(whole / 1000000) + '.' +
            QByteArray::number(whole % 1000000).rightJustified(6, '0');
 }
 
-QByteArray field(const QByteArray& text)
+// A spreadsheet runs a cell that begins like a formula: such a text gets a
+// leading apostrophe, which it shows as text. Numbers are written apart.
+bool looks_like_formula(char first)
 {
+    return first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' ||
+           first == '\r';
+}
+
+QByteArray text_field(QByteArray text)
+{
+    if (!text.isEmpty() && looks_like_formula(text[0]))
+        text.prepend('\'');
     if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
         return text;
-    QByteArray quoted = text;
-    return '"' + quoted.replace('"', "\"\"") + '"';
+    return '"' + text.replace('"', "\"\"") + '"';
 }
 
 // The bytes as readable text: CR as \r, LF as \n, the backslash doubled and
 // anything else outside printable ASCII as \xHH.
-QByteArray printable(const QByteArray& bytes)
+QByteArray printable(const char* bytes, std::size_t size)
 {
     QByteArray text;
-    for (const char c : bytes) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = bytes[i];
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\r')
             text += "\\r";
@@ -54,110 +60,74 @@ QByteArray printable(const QByteArray& bytes)
     return text;
 }
 
-QByteArray number(const QVariant& value, const QVariant& raw)
+QByteArray number(const Reading& r)
 {
-    if (value.isNull())
-        return QByteArray::number(raw.toLongLong());
+    if (!r.has_value)
+        return QByteArray::number(qint64(r.raw));
     // The shortest text that reads back as the same double; never localised.
-    return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest).toLatin1();
+    return QString::number(r.value, 'g', QLocale::FloatingPointShortest).toLatin1();
 }
 
-bool write_readings(QSqlDatabase& db, QSaveFile& out)
+bool write_readings(Reader& reader, QSaveFile& out)
 {
-    QSqlQuery codes(db);
-    if (!codes.exec(QStringLiteral("SELECT DISTINCT code FROM readings ORDER BY code")))
-        return false;
-    QMap<QString, int> column;
+    std::map<std::string, int, std::less<>> column;
     QByteArray header = "time_s";
-    while (codes.next()) {
-        const QString code = codes.value(0).toString();
-        column.insert(code, column.size());
-        header += ',' + field(code.toUtf8());
+    const std::vector<std::string> codes = reader.codes();
+    if (!reader.error().empty())
+        return false;
+    for (const std::string& code : codes) {
+        column.emplace(code, int(column.size()));
+        header += ',' + text_field(QByteArray::fromStdString(code));
     }
     out.write(header + '\n');
 
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    if (!rows.exec(
-            QStringLiteral("SELECT t_us, code, raw, value FROM readings ORDER BY t_us, rowid")))
-        return false;
-    QList<QByteArray> cells;
-    qint64 time = 0;
+    std::vector<QByteArray> cells;
+    std::int64_t time = 0;
     const auto flush = [&] {
-        if (!cells.isEmpty())
-            out.write(seconds(time) + ',' + cells.join(',') + '\n');
+        if (cells.empty())
+            return;
+        QByteArray line = seconds(time);
+        for (const QByteArray& cell : cells)
+            line += ',' + cell;
+        out.write(line + '\n');
     };
-    while (rows.next()) {
-        const qint64 t_us = rows.value(0).toLongLong();
-        if (cells.isEmpty() || t_us != time) {
+    const bool ok = reader.readings(Reader::Order::Time, [&](const Reading& r) {
+        const auto found = column.find(r.code);
+        if (found == column.end())
+            return true;
+        if (cells.empty() || r.t_us != time) {
             flush();
-            time = t_us;
-            cells = QVector<QByteArray>(column.size()).toList();
+            time = r.t_us;
+            cells.assign(column.size(), QByteArray());
         }
-        cells[column.value(rows.value(1).toString())] = number(rows.value(3), rows.value(2));
-    }
+        cells[size_t(found->second)] = number(r);
+        return true;
+    });
     flush();
     // A recording that breaks off half-way is not passed off as a whole one.
-    return !rows.lastError().isValid();
+    return ok;
 }
 
-bool write_traffic(QSqlDatabase& db, QSaveFile& out)
+bool write_traffic(Reader& reader, QSaveFile& out)
 {
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    if (!rows.exec(
-            QStringLiteral("SELECT t_us, direction, bytes FROM traffic ORDER BY t_us, rowid")))
-        return false;
     out.write("time_s,direction,text\n");
-    while (rows.next())
-        out.write(seconds(rows.value(0).toLongLong()) + ',' +
-                  field(rows.value(1).toString().toUtf8()) + ',' +
-                  field(printable(rows.value(2).toByteArray())) + '\n');
-    return !rows.lastError().isValid();
-}
-
-bool export_from(QSqlDatabase& db, const QString& recording, const QString& csv, bool traffic,
-                 QString* error)
-{
-    const QString not_recording = recording + QStringLiteral(" is not a session recording");
-    if (!db.open()) {
-        *error = not_recording;
-        return false;
-    }
-    QSqlQuery version(db);
-    if (!version.exec(QStringLiteral("SELECT value FROM session WHERE key = 'schema_version'")) ||
-        !version.next()) {
-        *error = not_recording;
-        return false;
-    }
-    bool ok = false;
-    const int schema = version.value(0).toInt(&ok);
-    if (!ok || schema < 1) {
-        *error = not_recording;
-        return false;
-    }
-    if (schema > Schema_Version) {
-        *error = QStringLiteral("%1 was written by a newer version of the program (format %2, "
-                                "this one reads up to %3)")
-                     .arg(recording)
-                     .arg(schema)
-                     .arg(Schema_Version);
-        return false;
-    }
-    QSaveFile out(csv);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(csv, out.errorString());
-        return false;
-    }
-    if (!(traffic ? write_traffic(db, out) : write_readings(db, out))) {
-        *error = not_recording;
-        return false;
-    }
-    if (!out.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(csv, out.errorString());
-        return false;
-    }
-    return true;
+    bool whole = true;
+    const bool ok = reader.traffic([&](const Traffic& t) {
+        out.write(seconds(t.t_us) + ',' + text_field(Direction_Name(t.direction)) + ',');
+        if (!t.is_cut()) {
+            out.write(text_field(printable(t.bytes.data(), t.bytes.size())) + '\n');
+            return true;
+        }
+        // A long row goes out whole, a piece at a time, always quoted.
+        out.write(!t.bytes.empty() && looks_like_formula(t.bytes[0]) ? "\"'" : "\"");
+        whole = reader.whole_bytes(t.row, [&](const char* bytes, std::size_t size) {
+            out.write(printable(bytes, size).replace('"', "\"\""));
+            return true;
+        });
+        out.write("\"\n");
+        return whole;
+    });
+    return ok && whole;
 }
 
 } // namespace
@@ -167,28 +137,31 @@ bool Export_CSV(const QString& recording, const QString& csv, bool traffic, QStr
     QString message;
     if (!error)
         error = &message;
-    const QFileInfo source(recording);
-    if (!source.isFile()) {
-        *error = QStringLiteral("cannot open %1: no such file").arg(recording);
+    Reader reader;
+    const auto cannot_read = [&] {
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(recording, QString::fromStdString(reader.error()));
         return false;
-    }
+    };
+    if (!reader.open(QFile::encodeName(recording).toStdString()))
+        return cannot_read();
     // A CSV picked over the recording would destroy it.
-    if (source.canonicalFilePath() == QFileInfo(csv).canonicalFilePath()) {
+    if (QFileInfo(recording).canonicalFilePath() == QFileInfo(csv).canonicalFilePath()) {
         *error = QStringLiteral("will not write the CSV over the recording %1").arg(recording);
         return false;
     }
-    static QAtomicInt connections;
-    const QString name = QStringLiteral("csv_export_%1").arg(connections.fetchAndAddRelaxed(1));
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(recording);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        ok = export_from(db, recording, csv, traffic, error);
-        db.close();
+    QSaveFile out(csv);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(csv, out.errorString());
+        return false;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    if (!(traffic ? write_traffic(reader, out) : write_readings(reader, out)))
+        return cannot_read();
+    if (!out.commit()) {
+        *error = QStringLiteral("cannot write %1: %2").arg(csv, out.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace Recording

@@ -1,18 +1,14 @@
 #include "session_recorder.h"
 
 #include "received_frame.h"
-#include "recording_schema.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 
+#include <session_writer.h>
 #include <vector>
 
 using namespace Quillon;
@@ -24,7 +20,10 @@ struct Session_Recorder::Record
         Tx,
         Rx,
         Noise,
-        Event
+        Event,
+        Result, // fields: test, verdict, summary, details
+        Marker,
+        Job // fields: key, value
     };
     Kind kind;
     qint64 t_us;
@@ -33,6 +32,7 @@ struct Session_Recorder::Record
     Packet_Shared_Ptr packet;
     QString event_kind;
     QString text;
+    QStringList fields;
 };
 
 // Shared with the connections to the worker's signals, so that a call that
@@ -56,7 +56,7 @@ struct Session_Recorder::Queue
 };
 
 Session_Recorder::Session_Recorder(QObject* parent)
-    : QObject(parent), Pending(std::make_shared<Queue>())
+    : QObject(parent), Pending(std::make_shared<Queue>()), Db(new Recording::Writer)
 {
     Flush_Timer.setInterval(500);
     connect(&Flush_Timer, &QTimer::timeout, this, &Session_Recorder::Flush);
@@ -70,7 +70,7 @@ Session_Recorder::~Session_Recorder()
 
 bool Session_Recorder::Is_Recording() const
 {
-    return !Connection_Name.isEmpty();
+    return Db->is_open();
 }
 
 qint64 Session_Recorder::Elapsed_Ms() const
@@ -85,50 +85,28 @@ bool Session_Recorder::Start(const QString& file, QString* error)
         *error = QStringLiteral("%1 already exists.").arg(file);
         return false;
     }
-    // Create the file first: SQLite would name a folder that cannot be
-    // written only at the first statement, less clearly.
-    {
-        QFile probe(file);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            *error = QStringLiteral("Cannot create %1: %2").arg(file, probe.errorString());
-            return false;
-        }
-    }
-    static int serial = 0;
-    Connection_Name = QStringLiteral("recording-%1").arg(++serial);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection_Name);
-        db.setDatabaseName(file);
-        if (!db.open()) {
-            *error = QStringLiteral("Cannot open %1: %2").arg(file, db.lastError().text());
-            close_database();
-            QFile::remove(file);
-            return false;
-        }
-    }
     Path = file;
     Write_Failed = false;
     Tx_Count = 0;
     Serial_Parts = {};
     Part_Number.clear();
     Revision.clear();
-    bool ok = exec(QStringLiteral("PRAGMA journal_mode=WAL"), error) &&
-              exec(QStringLiteral("PRAGMA synchronous=NORMAL"), error) &&
-              exec(QStringLiteral("BEGIN"), error);
-    for (const char* statement : Recording::Schema)
-        ok = ok && exec(QString::fromLatin1(statement), error);
-    ok =
-        ok && prepare(error) &&
-        set_session(QStringLiteral("schema_version"), QString::number(Recording::Schema_Version)) &&
+    if (!Db->create(QFile::encodeName(file).toStdString())) {
+        *error =
+            QStringLiteral("Cannot create %1: %2").arg(file, QString::fromStdString(Db->error()));
+        Path.clear();
+        return false;
+    }
+    const bool ok =
+        Db->begin() &&
         set_session(QStringLiteral("started"),
                     QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)) &&
         set_session(QStringLiteral("program_version"), QCoreApplication::applicationVersion()) &&
-        (Port.isEmpty() || set_session(QStringLiteral("port"), Port)) &&
-        exec(QStringLiteral("COMMIT"), error);
+        (Port.isEmpty() || set_session(QStringLiteral("port"), Port)) && Db->commit();
     if (!ok) {
-        if (error->isEmpty())
-            *error = QStringLiteral("Cannot write %1.").arg(file);
-        close_database();
+        *error =
+            QStringLiteral("Cannot write %1: %2").arg(file, QString::fromStdString(Db->error()));
+        Db->abandon();
         Path.clear();
         QFile::remove(file);
         return false;
@@ -146,7 +124,8 @@ bool Session_Recorder::Start(const QString& file, QString* error)
                            {},
                            {},
                            QStringLiteral("box"),
-                           prompt.title + QStringLiteral(": ") + prompt.text});
+                           prompt.title + QStringLiteral(": ") + prompt.text,
+                           {}});
     });
     Flush_Timer.start();
     return true;
@@ -170,15 +149,12 @@ void Session_Recorder::close_database()
         Pending->open = false;
         Pending->records.clear();
     }
-    Insert_Traffic.reset();
-    Insert_Reading.reset();
-    Insert_Event.reset();
-    Insert_Session.reset();
-    if (Connection_Name.isEmpty())
-        return;
-    QSqlDatabase::database(Connection_Name, false).close();
-    QSqlDatabase::removeDatabase(Connection_Name);
-    Connection_Name.clear();
+    // A recording that ends cleanly becomes one self-contained file; one
+    // that failed is left as it is.
+    if (Write_Failed)
+        Db->abandon();
+    else
+        Db->close();
 }
 
 void Session_Recorder::Attach(COM_Resource* resource)
@@ -191,15 +167,15 @@ void Session_Recorder::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Tx_Packet, resource,
         [queue](Packet_Shared_Ptr sent) {
-            Record r{Record::Tx, 0,  QByteArray(sent->getData(), sent->getLength()) + '\r',
-                     {},         {}, {}};
+            Record r{Record::Tx, 0, QByteArray(sent->getData(), sent->getLength()) + '\r', {}, {},
+                     {},         {}};
             queue->push(std::move(r));
         },
         direct);
     Connections << connect(
         resource, &COM_Resource::Rx_Packet, resource,
         [queue](Packet_Shared_Ptr received) {
-            queue->push(Record{Record::Rx, 0, {}, received, {}, {}});
+            queue->push(Record{Record::Rx, 0, {}, received, {}, {}, {}});
         },
         direct);
     // Every run of dropped bytes as the receiver drops it, rather than the
@@ -208,7 +184,7 @@ void Session_Recorder::Attach(COM_Resource* resource)
     Connections << connect(
         resource->Builder.Noise, &Rx_Noise_Class::Rejected, resource,
         [queue](const char* bytes, int length) {
-            queue->push(Record{Record::Noise, 0, QByteArray(bytes, int(length)), {}, {}, {}});
+            queue->push(Record{Record::Noise, 0, QByteArray(bytes, int(length)), {}, {}, {}, {}});
         },
         direct);
     Connections << connect(
@@ -219,7 +195,8 @@ void Session_Recorder::Attach(COM_Resource* resource)
                                {},
                                {},
                                QStringLiteral("timeout"),
-                               request ? request->toQString() : QString()});
+                               request ? request->toQString() : QString(),
+                               {}});
         },
         direct);
     Connections << connect(
@@ -230,7 +207,8 @@ void Session_Recorder::Attach(COM_Resource* resource)
                                {},
                                {},
                                QStringLiteral("serial_error"),
-                               text ? *text : QString()});
+                               text ? *text : QString(),
+                               {}});
         },
         direct);
     Port = resource->Port_Name_Text();
@@ -251,7 +229,24 @@ void Session_Recorder::Detach()
 
 void Session_Recorder::Add_Event(const QString& kind, const QString& text)
 {
-    Pending->push(Record{Record::Event, 0, {}, {}, kind, text});
+    Pending->push(Record{Record::Event, 0, {}, {}, kind, text, {}});
+}
+
+void Session_Recorder::Add_Result(const QString& test, const QString& verdict,
+                                  const QString& summary, const QString& details_json)
+{
+    Pending->push(
+        Record{Record::Result, 0, {}, {}, {}, {}, {test, verdict, summary, details_json}});
+}
+
+void Session_Recorder::Add_Marker(const QString& text)
+{
+    Pending->push(Record{Record::Marker, 0, {}, {}, {}, text, {}});
+}
+
+void Session_Recorder::Set_Job(const QString& key, const QString& value)
+{
+    Pending->push(Record{Record::Job, 0, {}, {}, {}, {}, {key, value}});
 }
 
 bool Session_Recorder::Flush()
@@ -263,16 +258,15 @@ bool Session_Recorder::Flush()
         QMutexLocker hold(&Pending->lock);
         batch.swap(Pending->records);
     }
-    QString error;
-    bool ok = exec(QStringLiteral("BEGIN"), &error);
+    bool ok = Db->begin();
     for (const Record& r : batch) {
         if (!ok)
             break;
         ok = write_record(r);
     }
-    ok = ok && exec(QStringLiteral("COMMIT"), &error);
+    ok = ok && Db->commit();
     if (!ok) {
-        fail(error);
+        fail(QString::fromStdString(Db->error()));
         return false;
     }
     // A file deleted under the recording would go on taking rows unseen.
@@ -284,34 +278,67 @@ bool Session_Recorder::Flush()
     return true;
 }
 
+namespace {
+
+std::string utf8(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+} // namespace
+
 bool Session_Recorder::write_record(const Record& r)
 {
-    if (r.kind == Record::Event) {
-        QSqlQuery& q = *Insert_Event;
-        q.addBindValue(r.t_us);
-        q.addBindValue(r.event_kind);
-        q.addBindValue(r.text.isNull() ? QVariant(QVariant::String) : QVariant(r.text));
-        return q.exec();
+    switch (r.kind) {
+    case Record::Event:
+        return Db->add_event(r.t_us, utf8(r.event_kind),
+                             r.text.isNull() ? nullptr : r.text.toUtf8().constData());
+    case Record::Result:
+        return Db->add_result(r.t_us, utf8(r.fields.value(0)), utf8(r.fields.value(1)),
+                              utf8(r.fields.value(2)), utf8(r.fields.value(3)));
+    case Record::Marker:
+        return Db->add_marker(r.t_us, utf8(r.text));
+    case Record::Job:
+        return Db->set_job(utf8(r.fields.value(0)), utf8(r.fields.value(1)));
+    case Record::Tx:
+    case Record::Noise:
+    case Record::Rx:
+        break;
     }
-    static const char* const direction[] = {"tx", "rx", "noise"};
-    QSqlQuery& q = *Insert_Traffic;
-    q.addBindValue(r.t_us);
-    q.addBindValue(QString::fromLatin1(direction[r.kind]));
-    q.addBindValue(r.kind == Record::Rx ? Recording::Received_Frame_Bytes(r.packet.data())
-                                        : r.bytes);
-    if (!q.exec())
+    static const Recording::Direction direction[] = {
+        Recording::Direction::Tx, Recording::Direction::Rx, Recording::Direction::Noise};
+    const QByteArray bytes =
+        r.kind == Record::Rx ? Recording::Received_Frame_Bytes(r.packet.data()) : r.bytes;
+    if (!Db->add_traffic(r.t_us, direction[r.kind], bytes.constData(), size_t(bytes.size())))
         return false;
     if (r.kind == Record::Tx)
         ++Tx_Count;
     if (r.kind == Record::Rx && r.packet->isValid()) {
         write_reading(r.t_us, r.packet.data());
-        // The compressor test's outcome comes as a system response of its own.
+        // The compressor test's outcome comes as a system response of its own:
+        // an event, and the test's result.
         static const QStringList verdicts = {"<TEST DONE>", "<FAIL 1>",    "<FAIL 2>",
                                              "<FAIL 3>",    "<OVER TEMP>", "<OVER TIME>"};
         const QString text = QString::fromLatin1(r.packet->getData(), r.packet->getLength());
-        if (r.packet->ID() == Packet_Resp_System::packet_type && verdicts.contains(text))
-            return write_record(Record{
-                Record::Event, r.t_us, {}, {}, QStringLiteral("compressor_test_verdict"), text});
+        if (r.packet->ID() == Packet_Resp_System::packet_type && verdicts.contains(text)) {
+            const QString verdict =
+                text == verdicts[0] ? QStringLiteral("pass") : QStringLiteral("fail");
+            return write_record(Record{Record::Event,
+                                       r.t_us,
+                                       {},
+                                       {},
+                                       QStringLiteral("compressor_test_verdict"),
+                                       text,
+                                       {}}) &&
+                   write_record(Record{Record::Result,
+                                       r.t_us,
+                                       {},
+                                       {},
+                                       {},
+                                       {},
+                                       {QStringLiteral("compressor"), verdict, text,
+                                        QStringLiteral("{\"response\": \"%1\"}").arg(text)}});
+        }
     }
     return !Write_Failed;
 }
@@ -330,33 +357,27 @@ void Session_Recorder::write_reading(qint64 t_us, Packet_Class* packet)
     // The field as a number: a boolean's digit, a fault word's flags as
     // the controller sends them, or the 16-bit value.
     const int raw = QByteArray(packet->getData() + 4, 5).trimmed().toInt();
-    QVariant value = raw;
-    QVariant unit(QVariant::String);
+    std::optional<double> value = raw;
+    const char* unit = nullptr;
     if (const auto flag = qobject_cast<Packet_Resp_Bool*>(packet)) {
         value = flag->Value() ? 1 : 0;
     } else if (const auto angle = qobject_cast<Packet_Resp_Suspension_Angle*>(packet)) {
         value = angle->Angle();
-        unit = QStringLiteral("deg");
+        unit = "deg";
     } else if (const auto psi = qobject_cast<Packet_Resp_Pressure*>(packet)) {
         value = psi->Pressure();
-        unit = QStringLiteral("psi");
+        unit = "psi";
     } else if (const auto volts = qobject_cast<Packet_Resp_Voltage*>(packet)) {
         value = volts->Voltage();
-        unit = QStringLiteral("V");
+        unit = "V";
     } else if (const auto temperature = qobject_cast<Packet_Resp_OAT*>(packet)) {
         value = temperature->Temp_C();
-        unit = QStringLiteral("degC");
+        unit = "degC";
     } else if (const auto duty = qobject_cast<Packet_Resp_CES*>(packet)) {
         value = duty->Duty_cycle() * 100.0;
-        unit = QStringLiteral("%");
+        unit = "%";
     }
-    QSqlQuery& q = *Insert_Reading;
-    q.addBindValue(t_us);
-    q.addBindValue(code);
-    q.addBindValue(raw);
-    q.addBindValue(value);
-    q.addBindValue(unit);
-    if (!q.exec()) {
+    if (!Db->add_reading(t_us, code.toStdString(), raw, value, unit)) {
         Write_Failed = true;
         return;
     }
@@ -380,44 +401,9 @@ void Session_Recorder::write_reading(qint64 t_us, Packet_Class* packet)
 
 bool Session_Recorder::set_session(const QString& key, const QString& value)
 {
-    QSqlQuery& q = *Insert_Session;
-    q.addBindValue(key);
-    q.addBindValue(value);
-    if (q.exec())
+    if (Db->set_session(utf8(key), utf8(value)))
         return true;
     Write_Failed = true;
-    return false;
-}
-
-bool Session_Recorder::prepare(QString* error)
-{
-    const QSqlDatabase db = QSqlDatabase::database(Connection_Name, false);
-    const struct
-    {
-        std::unique_ptr<QSqlQuery>* query;
-        const char* sql;
-    } statements[] = {
-        {&Insert_Traffic, "INSERT INTO traffic VALUES (?, ?, ?)"},
-        {&Insert_Reading, "INSERT INTO readings VALUES (?, ?, ?, ?, ?)"},
-        {&Insert_Event, "INSERT INTO events VALUES (?, ?, ?)"},
-        {&Insert_Session, "INSERT OR REPLACE INTO session VALUES (?, ?)"},
-    };
-    for (const auto& s : statements) {
-        s.query->reset(new QSqlQuery(db));
-        if (!(*s.query)->prepare(QString::fromLatin1(s.sql))) {
-            *error = (*s.query)->lastError().text();
-            return false;
-        }
-    }
-    return true;
-}
-
-bool Session_Recorder::exec(const QString& sql, QString* error)
-{
-    QSqlQuery q(QSqlDatabase::database(Connection_Name, false));
-    if (q.exec(sql))
-        return true;
-    *error = q.lastError().text();
     return false;
 }
 
@@ -427,10 +413,7 @@ void Session_Recorder::fail(const QString& reason)
         QStringLiteral("Recording to %1 stopped: %2")
             .arg(Path, reason.isEmpty() ? QStringLiteral("the file could not be written") : reason);
     Write_Failed = true;
-    {
-        QSqlQuery rollback(QSqlDatabase::database(Connection_Name, false));
-        rollback.exec(QStringLiteral("ROLLBACK"));
-    }
+    Db->rollback();
     close_database();
     emit Recording_Failed(message);
 }

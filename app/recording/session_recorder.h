@@ -12,7 +12,9 @@
 #include <array>
 #include <memory>
 
-class QSqlQuery;
+namespace Recording {
+class Writer;
+}
 
 // Records a session into one SQLite file (see the README for its tables):
 // every request written, every frame and every dropped byte received, every
@@ -48,6 +50,13 @@ public:
     void Detach();
     // An event of the session (kind as listed in the README).
     void Add_Event(const QString& kind, const QString& text);
+    // The outcome of a test run, its details as JSON.
+    void Add_Result(const QString& test, const QString& verdict, const QString& summary,
+                    const QString& details_json);
+    // The technician's own mark at this moment.
+    void Add_Marker(const QString& text);
+    // One entry of the work order the recording belongs to.
+    void Set_Job(const QString& key, const QString& value);
     // Writes what is queued now, in one transaction; false when the
     // recording was stopped by a failed write.
     bool Flush();
@@ -63,8 +72,6 @@ private:
     struct Queue;
     struct Record;
 
-    bool exec(const QString& sql, QString* error);
-    bool prepare(QString* error);
     bool write_record(const Record& r);
     void write_reading(qint64 t_us, Quillon::Packet_Class* packet);
     bool set_session(const QString& key, const QString& value);
@@ -74,12 +81,10 @@ private:
     std::shared_ptr<Queue> Pending;
     QList<QMetaObject::Connection> Connections;
     QTimer Flush_Timer;
-    // Prepared once per recording.
-    std::unique_ptr<QSqlQuery> Insert_Traffic, Insert_Reading, Insert_Event, Insert_Session;
+    std::unique_ptr<Recording::Writer> Db;
     QString Path;
     // The port of the attached resource.
     QString Port;
-    QString Connection_Name;
     qint64 Tx_Count = 0;
     bool Write_Failed = false;
     // What the device tab shows, assembled as its parts arrive.

@@ -3,12 +3,11 @@
 
 #include "report/report_writer.h"
 
-#include <QAtomicInt>
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
+
+#include <session_reader.h>
 
 namespace Service_Report {
 
@@ -22,16 +21,12 @@ struct Series
     QVector<QPointF> points; // seconds, value
 };
 
-void read_series(const QSqlDatabase& db, Series* series)
+void read_series(Recording::Reader& reader, Series* series)
 {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT t_us, value FROM readings WHERE code = ? AND value IS NOT "
-                             "NULL ORDER BY t_us"));
-    q.addBindValue(QLatin1String(series->code));
-    if (!q.exec())
-        return;
-    while (q.next())
-        series->points << QPointF(q.value(0).toDouble() / 1e6, q.value(1).toDouble());
+    reader.readings_of(series->code, [&](const Recording::Reading& r) {
+        series->points << QPointF(double(r.t_us) / 1e6, r.value);
+        return true;
+    });
 }
 
 void draw(QPainter& p, const QRectF& plot, const Series& s, double end_s, int label_row)
@@ -69,21 +64,12 @@ void draw(QPainter& p, const QRectF& plot, const Series& s, double end_s, int la
 
 QImage Recording_Chart(const QString& recording)
 {
-    static QAtomicInt connections;
-    const QString name = QStringLiteral("report_chart_%1").arg(connections.fetchAndAddRelaxed(1));
     Series series[] = {{"PXV", "Reservoir pressure (psi)", Qt::darkBlue, {}},
                        {"IGV", "Battery (V)", Qt::darkRed, {}}};
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(recording);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            for (Series& s : series)
-                read_series(db, &s);
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    Recording::Reader reader;
+    if (reader.open(QFile::encodeName(recording).toStdString()))
+        for (Series& s : series)
+            read_series(reader, &s);
 
     double end_s = 0;
     for (const Series& s : series)

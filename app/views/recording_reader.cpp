@@ -1,80 +1,27 @@
 #include "recording_reader.h"
 
-#include "recording/recording_schema.h"
+#include "frame_text.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#include <sqlite3.h>
-
-#include <memory>
+#include <session_reader.h>
 
 namespace Views {
 
 namespace {
 
-// The plain C interface: an hour of readings is millions of rows, read here
-// in about a second.
-struct Statement
+Direction direction_of(Recording::Direction d)
 {
-    sqlite3_stmt* s = nullptr;
-    ~Statement() { sqlite3_finalize(s); }
-};
-
-bool prepare(sqlite3* db, const char* sql, Statement* st, QString* error)
-{
-    if (sqlite3_prepare_v2(db, sql, -1, &st->s, nullptr) == SQLITE_OK)
-        return true;
-    *error = QString::fromUtf8(sqlite3_errmsg(db));
-    return false;
-}
-
-// Every reading in the order written, which is time order: one pass over
-// the table is several times faster than one index look-up per row.
-bool read_readings(sqlite3* db, Chart_Data* charts, QString* error)
-{
-    Statement st;
-    if (!prepare(db, "SELECT t_us, code, value FROM readings ORDER BY rowid", &st, error))
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        const int channel = Channel_Of(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
-        if (channel >= 0)
-            charts->Add(double(sqlite3_column_int64(st.s, 0)) / 1e6, channel,
-                        sqlite3_column_double(st.s, 2));
+    switch (d) {
+    case Recording::Direction::Tx:
+        return Direction::Request;
+    case Recording::Direction::Rx:
+        return Direction::Answer;
+    case Recording::Direction::Noise:
+    case Recording::Direction::Other:
+        break;
     }
-    charts->Sort();
-    if (rc == SQLITE_DONE)
-        return true;
-    *error = QString::fromUtf8(sqlite3_errmsg(db));
-    return false;
-}
-
-bool read_traffic(sqlite3* db, QVector<Traffic_Row>* rows, QString* error)
-{
-    Statement st;
-    // The newest rows, turned back into time order.
-    const QByteArray sql = "SELECT t_us, direction, bytes FROM (SELECT rowid, * FROM traffic "
-                           "ORDER BY t_us DESC, rowid DESC LIMIT " +
-                           QByteArray::number(Traffic_Model::Max_Rows) + ") ORDER BY t_us, rowid";
-    if (!prepare(db, sql.constData(), &st, error))
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        const auto direction = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
-        Traffic_Row row;
-        row.t_s = double(sqlite3_column_int64(st.s, 0)) / 1e6;
-        row.direction = qstrcmp(direction, "tx") == 0   ? Direction::Request
-                        : qstrcmp(direction, "rx") == 0 ? Direction::Answer
-                                                        : Direction::Noise;
-        row.bytes = QByteArray(static_cast<const char*>(sqlite3_column_blob(st.s, 2)),
-                               sqlite3_column_bytes(st.s, 2));
-        rows->append(row);
-    }
-    if (rc == SQLITE_DONE)
-        return true;
-    *error = QString::fromUtf8(sqlite3_errmsg(db));
-    return false;
+    return Direction::Noise;
 }
 
 } // namespace
@@ -82,39 +29,37 @@ bool read_traffic(sqlite3* db, QVector<Traffic_Row>* rows, QString* error)
 bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
 {
     *out = Recording_Views();
-    QString why;
-    if (!QFileInfo(file).isFile()) {
-        *error = QStringLiteral("Cannot open %1: no such file.").arg(file);
-        return false;
-    }
-    sqlite3* raw = nullptr;
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-    bool ok = rc == SQLITE_OK;
-    if (!ok)
-        why = QString::fromUtf8(raw ? sqlite3_errmsg(raw) : "out of memory");
-    Statement version;
-    ok = ok &&
-         prepare(raw, "SELECT value FROM session WHERE key = 'schema_version'", &version, &why);
-    if (ok) {
-        const bool found = sqlite3_step(version.s) == SQLITE_ROW;
-        const int v = found ? sqlite3_column_int(version.s, 0) : 0;
-        if (!found || v < 1 || v > Recording::Schema_Version) {
-            why = found ? QStringLiteral("a recording of a newer format")
-                        : QStringLiteral("no recording");
-            ok = false;
-        }
-    } else if (why.contains(QLatin1String("no such table")) ||
-               why.contains(QLatin1String("not a database"))) {
-        why = QStringLiteral("no recording");
-    }
-    ok = ok && read_readings(raw, &out->charts, &why);
-    ok = ok && read_traffic(raw, &out->traffic, &why);
+    Recording::Reader reader;
+    bool ok = reader.open(QFile::encodeName(file).toStdString());
+    // Every reading in the order written, which is time order: one pass over
+    // the table is several times faster than one index look-up per row; the
+    // traces are put in time order afterwards, should a file not be.
+    ok = ok && reader.readings(Recording::Reader::Order::Written, [&](const Recording::Reading& r) {
+        const int channel = r.has_value ? Channel_Of(r.code.data()) : -1;
+        if (channel >= 0)
+            out->charts.Add(double(r.t_us) / 1e6, channel, r.value);
+        return true;
+    });
+    out->charts.Sort();
+    // The newest rows, as many as the monitor keeps, each cut to a few KiB.
+    ok = ok && reader.last_traffic(Traffic_Model::Max_Rows, [&](const Recording::Traffic& t) {
+        Traffic_Row row;
+        row.t_s = double(t.t_us) / 1e6;
+        row.direction = direction_of(t.direction);
+        row.bytes = QByteArray(t.bytes.data(), int(t.bytes.size()));
+        if (t.is_cut())
+            row.note =
+                (row.direction == Direction::Noise ? QStringLiteral("noise")
+                                                   : Frame_Meaning(row.direction, row.bytes)) +
+                QStringLiteral(" ... (%1 bytes)").arg(t.length);
+        out->traffic.append(row);
+        return true;
+    });
     if (ok)
         return true;
     *out = Recording_Views();
-    *error = QStringLiteral("Cannot open %1: %2.").arg(file, why);
+    *error =
+        QStringLiteral("Cannot open %1: %2.").arg(file, QString::fromStdString(reader.error()));
     return false;
 }
 

@@ -3,17 +3,16 @@
 #include "test_responses.h"
 
 #include "main_window.h"
-#include "recording/recording_schema.h"
+#include "sql_file.h"
 #include "views/charts_dock.h"
 #include "views/column_decimation.h"
 #include "views/traffic_dock.h"
 
 #include <QCheckBox>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <session_schema.h>
 
 using namespace Views;
 
@@ -100,20 +99,14 @@ void Charts::recording_is_shown_whole()
 {
     const QString file = dir.filePath(QStringLiteral("shown.sqlite"));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const char* statement : Recording::Schema)
-            QVERIFY(q.exec(QString::fromLatin1(statement)));
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO session VALUES ('schema_version', '1')")));
-        db.transaction();
-        q.prepare(QStringLiteral("INSERT INTO readings VALUES (?, ?, 0, ?, NULL)"));
+        Sql_File db(file);
+        for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
+            QVERIFY(db.exec(QString::fromLatin1(Recording::Schema[i])));
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO session VALUES ('schema_version', '1')")));
+        QVERIFY(db.exec("BEGIN"));
         const auto reading = [&](qint64 t_us, const char* code, double value) {
-            q.addBindValue(t_us);
-            q.addBindValue(QLatin1String(code));
-            q.addBindValue(value);
-            QVERIFY(q.exec());
+            QVERIFY(db.run(QStringLiteral("INSERT INTO readings VALUES (?, ?, 0, ?, NULL)"),
+                           {t_us, QString::fromLatin1(code), value}));
         };
         for (int i = 0; i < 20000; ++i)
             reading(i * 10000LL, "PXV", i == 12345 ? 250.0 : 100.0 + i * 0.001);
@@ -121,15 +114,11 @@ void Charts::recording_is_shown_whole()
         reading(100000000, "MOD", 2);
         reading(50000000, "FM2", 10); // air leak
         reading(60000000, "FM2", 0);
-        q.prepare(QStringLiteral("INSERT INTO traffic VALUES (?, 'tx', ?)"));
-        for (int i = 0; i < 10500; ++i) {
-            q.addBindValue(i * 1000LL);
-            q.addBindValue(QByteArray("get PXV\r"));
-            QVERIFY(q.exec());
-        }
-        db.commit();
+        for (int i = 0; i < 10500; ++i)
+            QVERIFY(db.run(QStringLiteral("INSERT INTO traffic VALUES (?, 'tx', ?)"),
+                           {i * 1000LL, QByteArray("get PXV\r")}));
+        QVERIFY(db.exec("COMMIT"));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("w"));
     const QByteArray before = [&] {
         QFile f(file);
         f.open(QIODevice::ReadOnly);
@@ -170,8 +159,8 @@ void Charts::refused_recordings_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("said");
-    QTest::newRow("missing") << QByteArray() << "no such file";
-    QTest::newRow("not a database") << QByteArray("hello") << "no recording";
+    QTest::newRow("missing") << QByteArray() << "No such file or directory";
+    QTest::newRow("not a database") << QByteArray("hello") << "not a session recording";
     QTest::newRow("newer format") << QByteArray("CREATE TABLE session(key, value);"
                                                 "INSERT INTO session VALUES "
                                                 "('schema_version', '99');")
@@ -184,19 +173,13 @@ void Charts::refused_recordings()
     QFETCH(QString, said);
     const QString file = dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     if (content.startsWith("CREATE")) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("r"));
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        for (const QByteArray& sql : content.split(';'))
-            if (!sql.isEmpty())
-                QVERIFY(QSqlQuery(db).exec(QString::fromLatin1(sql)));
-        db.close();
+        Sql_File db(file);
+        QVERIFY2(db.exec(QString::fromLatin1(content)), qPrintable(db.error()));
     } else if (!content.isEmpty()) {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("r"));
     MainWindow window;
     QString error;
     QVERIFY(!window.Open_Recording(file, &error));

@@ -1,11 +1,11 @@
 #include "app_test_main.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
-#include "recording/recording_schema.h"
+#include "sql_file.h"
 
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <session_schema.h>
+#include <sys/stat.h>
 
 // The export as a function (F), as the program on a command line without a
 // display (P) and from the main window (W), in a temporary current folder.
@@ -16,6 +16,9 @@ class Csv_Export : public QObject
     QTemporaryDir dir;
     QByteArray contents(const QString& name) const
     {
+        // A FIFO would wait for a writer.
+        if (!QFileInfo(name).isFile())
+            return "(none)";
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     }
@@ -48,10 +51,10 @@ private slots:
         // Recordings in the program's schema: readings at 0, 1.5 ms and 2 s,
         // and traffic with CR, LF, a comma, control bytes and a backslash.
         for (const QString name : {"session.rec", "newer.rec"}) {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(name);
-            QVERIFY(db.open());
-            QStringList statements(std::begin(Recording::Schema), std::end(Recording::Schema));
+            Sql_File db(name);
+            QStringList statements;
+            for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
+                statements << QString::fromLatin1(Recording::Schema[i]);
             statements
                 << QStringLiteral("INSERT INTO session VALUES('schema_version', '%1')")
                        .arg(name == "newer.rec" ? 99 : Recording::Schema_Version)
@@ -61,14 +64,29 @@ private slots:
                 << "INSERT INTO traffic VALUES(0, 'tx', CAST('GDSA' || char(13) AS BLOB)),"
                    " (250, 'rx', CAST('R,1' || char(10, 1) AS BLOB)), (300, 'noise', x'FF5C')";
             for (const QString& statement : statements)
-                QVERIFY2(QSqlQuery(db).exec(statement), qPrintable(statement));
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
+                QVERIFY2(db.exec(statement), qPrintable(statement));
         }
+        // Texts a spreadsheet would run as formulas, in codes and in bytes,
+        // and one code once as text and once as a blob: one column.
+        Sql_File formulas("formulas.rec");
+        QVERIFY2(formulas.exec(
+                     "CREATE TABLE session(key, value); CREATE TABLE readings(t_us, code, raw, "
+                     "value, unit); CREATE TABLE traffic(t_us, direction, bytes);"
+                     "INSERT INTO session VALUES('schema_version', 2);"
+                     "INSERT INTO readings VALUES(0, '=A1', 1, -2.5, 'deg'), (0, 'DSA', 5, "
+                     "-0.125, 'deg'), (1, '@x', 3, NULL, NULL), (1, '+y', 4, NULL, NULL), (1, "
+                     "'-z', -7, NULL, NULL), (1, CAST('DSA' AS BLOB), 6, -0.5, 'deg');"
+                     "INSERT INTO traffic VALUES(0, 'tx', '=cmd|'' /C calc''!A0'), (1, 'rx', "
+                     "'=HYPERLINK(\"x\")'), (2, 'rx', '-1+2'), (3, 'noise', '@SUM(A1)'), (4, "
+                     "'rx', X'092B'), (5, 'tx', '+1,2'), (6, 'rx', '1+1'), (-9223372036854775808, "
+                     "'tx', 'x')"),
+                 qPrintable(formulas.error()));
         for (const char* name : {"notes.txt", "existing.csv"}) {
             QFile file(name);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me\n") > 0);
         }
+        QVERIFY(mkfifo("fifo.rec", 0600) == 0);
+        QVERIFY(QDir().mkdir("folder.rec"));
         // German writes 12,5; the export must not.
         QLocale::setDefault(QLocale::German);
     }
@@ -77,21 +95,41 @@ private slots:
     {
         QTest::addColumn<bool>("traffic");
         QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("recording");
         QTest::newRow("readings") << false
                                   << QByteArray("time_s,DSA,IGV,RES\n0.000000,12.5,1,\n"
-                                                "0.001500,-0.125,,120\n2.000001,,0,\n");
+                                                "0.001500,-0.125,,120\n2.000001,,0,\n")
+                                  << "session.rec";
         QTest::newRow("traffic") << true
                                  << QByteArray("time_s,direction,text\n0.000000,tx,GDSA\\r\n"
                                                "0.000250,rx,\"R,1\\n\\x01\"\n"
-                                               "0.000300,noise,\\xFF\\\\\n");
+                                               "0.000300,noise,\\xFF\\\\\n")
+                                 << "session.rec";
+        // A text that begins like a formula gets an apostrophe; numbers,
+        // negative ones too, stay numbers, the earliest time there is too.
+        QTest::newRow("formula-like codes")
+            << false
+            << QByteArray("time_s,'+y,'-z,'=A1,'@x,DSA\n0.000000,,,-2.5,,-0.125\n"
+                          "0.000001,4,-7,,3,-0.5\n")
+            << "formulas.rec";
+        QTest::newRow("formula-like traffic")
+            << true
+            << QByteArray("time_s,direction,text\n-9223372036854.775808,tx,x\n"
+                          "0.000000,tx,'=cmd|' /C calc'!A0\n"
+                          "0.000001,rx,\"'=HYPERLINK(\"\"x\"\")\"\n0.000002,rx,'-1+2\n"
+                          "0.000003,noise,'@SUM(A1)\n0.000004,rx,\\x09+\n"
+                          "0.000005,tx,\"'+1,2\"\n0.000006,rx,1+1\n")
+            << "formulas.rec";
     }
     void exports()
     {
         QFETCH(bool, traffic);
         QFETCH(QByteArray, csv);
+        QFETCH(QString, recording);
         for (const char via : {'F', 'P', 'W'}) {
-            const QString out = QStringLiteral("%1%2.csv").arg(traffic).arg(via);
-            QCOMPARE(run(via, "session.rec", out, traffic), qMakePair(0, QString()));
+            const QString out =
+                QStringLiteral("%1%2%3.csv").arg(QTest::currentDataTag()).arg(traffic).arg(via);
+            QCOMPARE(run(via, recording, out, traffic), qMakePair(0, QString()));
             QCOMPARE(contents(out), csv);
         }
     }
@@ -100,9 +138,11 @@ private slots:
     {
         // Where it runs, the recording, the CSV, what the user is told. Nothing is written.
         QTest::addColumn<QString>("row");
-        QTest::newRow("missing") << "FPW|gone.rec|a.csv|no such file";
+        QTest::newRow("missing") << "FPW|gone.rec|a.csv|No such file or directory";
         QTest::newRow("text file") << "FPW|notes.txt|a.csv|not a session recording";
-        QTest::newRow("newer") << "FPW|newer.rec|a.csv|newer version";
+        QTest::newRow("newer") << "FPW|newer.rec|a.csv|newer format (version 99)";
+        QTest::newRow("FIFO") << "FP|fifo.rec|a.csv|not a session recording";
+        QTest::newRow("folder") << "FP|folder.rec|a.csv|Is a directory";
         QTest::newRow("over itself") << "FW|session.rec|session.rec|over the recording";
         QTest::newRow("no folder") << "FPW|session.rec|none/a.csv|cannot write";
         QTest::newRow("a folder") << "FW|session.rec|.|cannot write";

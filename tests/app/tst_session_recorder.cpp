@@ -7,33 +7,16 @@
 
 #include <virtual_controller.h>
 
+#include "sql_file.h"
+
 #include <QAbstractButton>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 // A recording opened read-only, as a user's script would open it.
-class Reader
+class Reader : public Sql_File
 {
 public:
-    explicit Reader(const QString& file)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        db.open();
-    }
-    ~Reader() { QSqlDatabase::removeDatabase(name); }
-    QVariantList column(const QString& sql) const
-    {
-        QSqlQuery q(sql, QSqlDatabase::database(name));
-        QVariantList values;
-        while (q.next())
-            values << q.value(0);
-        return values;
-    }
-    QVariant value(const QString& sql) const { return column(sql).value(0); }
-    const QString name = QStringLiteral("reader");
+    explicit Reader(const QString& file) : Sql_File(file, true) {}
 };
 
 class Session_Recording : public QObject
@@ -46,6 +29,7 @@ public:
 
 private slots:
     void recording_matches_the_line();
+    void compressor_verdict_is_a_result();
     void a_vanished_file_stops_only_the_recording();
     void killed_program_leaves_a_sound_file();
     void refused_files_data();
@@ -99,11 +83,25 @@ void Session_Recording::recording_matches_the_line()
     // The controller falls silent: the requests time out.
     sim.set_all_silent(true);
     QTRY_VERIFY(!prompts.asked.isEmpty());
+    // What the technician adds: a mark, the work order, a test's outcome.
+    recorder->Add_Marker(QStringLiteral("door open"));
+    recorder->Set_Job(QStringLiteral("vin"), QStringLiteral("1FT123"));
+    recorder->Add_Result(QStringLiteral("leak"), QStringLiteral("pass"), QStringLiteral("no leak"),
+                         QStringLiteral("{\"psi\": 2}"));
     window.Quit_Now();
     QTRY_COMPARE(sim.total_requests(), unsigned(recorder->Exchanges()));
     window.Stop_Recording();
+    // A clean end leaves one self-contained file.
+    const QString file = recorder->File_Name();
+    QVERIFY(!QFile::exists(file + "-wal") && !QFile::exists(file + "-shm"));
+    QCOMPARE(Reader(file).value("PRAGMA journal_mode").toString(), QStringLiteral("delete"));
 
-    Reader rec(recorder->File_Name());
+    Reader rec(file);
+    QCOMPARE(rec.value("SELECT text FROM markers").toString(), QStringLiteral("door open"));
+    QCOMPARE(rec.value("SELECT key || '=' || value FROM job").toString(),
+             QStringLiteral("vin=1FT123"));
+    QCOMPARE(rec.value("SELECT test || verdict || summary || details FROM results").toString(),
+             QStringLiteral("leakpassno leak{\"psi\": 2}"));
     // Every request as the controller received it, with its carriage return.
     const QVariantList tx = rec.column("SELECT bytes FROM traffic WHERE direction = 'tx' "
                                        "ORDER BY rowid");
@@ -151,7 +149,28 @@ void Session_Recording::recording_matches_the_line()
         rec.column("SELECT key || '=' || value FROM session WHERE key NOT IN "
                    "('started', 'program_version') ORDER BY key"),
         QVariantList({"firmware=AS150 R1.07", "port=" + QString::fromStdString(sim.device_path()),
-                      "schema_version=1", "serial_number=202407154711"}));
+                      "schema_version=2", "serial_number=202407154711"}));
+}
+
+void Session_Recording::compressor_verdict_is_a_result()
+{
+    Prompt_Answers prompts;
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.set_test_verdict("<FAIL 2>"));
+    sim.set_test_duration(std::chrono::milliseconds(200));
+    MainWindow window;
+    record(window, sim, QStringLiteral("compressor.sqlite"));
+    QTRY_VERIFY(window.Recorder()->Exchanges() > 0);
+    window.findChild<QAbstractButton*>(QStringLiteral("btnCompTest"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.request_count("go CTS") > 0 && !prompts.asked.isEmpty(), 10000);
+    window.Quit_Now();
+    window.Stop_Recording();
+    Reader rec(window.Recorder()->File_Name());
+    QCOMPARE(rec.column("SELECT text FROM events WHERE kind = 'compressor_test_verdict'"),
+             QVariantList{"<FAIL 2>"});
+    QCOMPARE(rec.column("SELECT test || ' ' || verdict || ' ' || summary || ' ' || details FROM "
+                        "results"),
+             QVariantList{"compressor fail <FAIL 2> {\"response\": \"<FAIL 2>\"}"});
 }
 
 void Session_Recording::a_vanished_file_stops_only_the_recording()

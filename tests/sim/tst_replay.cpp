@@ -1,8 +1,8 @@
 // The virtual controller replaying a session recording at a chosen speed, and
 // the programs refusing a recording they cannot read.
 
-#include "recording_schema.h"
 #include "replay.h"
+#include "session_schema.h"
 #include "slave_line.h"
 #include "virtual_controller.h"
 
@@ -19,8 +19,8 @@ static bool write_recording(const QString& path, int version, const QString& rea
 {
     sqlite3* db = nullptr;
     bool ok = sqlite3_open(path.toLocal8Bit().constData(), &db) == SQLITE_OK;
-    for (const char* sql : Recording::Schema)
-        ok = ok && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
+        ok = ok && sqlite3_exec(db, Recording::Schema[i], nullptr, nullptr, nullptr) == SQLITE_OK;
     const QByteArray rows = QStringLiteral("INSERT INTO session VALUES('schema_version', '%1');"
                                            "INSERT INTO readings(t_us, code, raw) VALUES %2")
                                 .arg(version)
@@ -98,9 +98,10 @@ void Replay_Test::bad_recording_data()
 #ifdef VANTOR_PROGRAM
     programs << VANTOR_PROGRAM;
 #endif
-    const std::pair<const char*, const char*> files[] = {{"missing", "cannot open the recording"},
-                                                         {"text", "not a session recording"},
-                                                         {"v99", "recording format 99,"}};
+    const std::pair<const char*, const char*> files[] = {
+        {"missing", "No such file or directory"},
+        {"text", "not a session recording"},
+        {"v99", "a recording of a newer format (version 99); this program reads up to 2"}};
     for (const QString& program : programs)
         for (const auto& [file, message] : files)
             QTest::newRow(qPrintable(QFileInfo(program).fileName() + ' ' + file))

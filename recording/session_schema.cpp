@@ -1,17 +1,9 @@
-#ifndef APP_RECORDING_RECORDING_SCHEMA_H
-#define APP_RECORDING_RECORDING_SCHEMA_H
+#include "session_schema.h"
 
-// The file format of a session recording: one SQLite database, a public
-// format that users open with sqlite3, Python or a spreadsheet (see the
-// README). Plain C++ without Qt, so that the virtual controller's replay and
-// the tests read the same definition. Any change that readers could notice
-// takes a new Schema_Version.
 namespace Recording {
 
-constexpr int Schema_Version = 1;
-
 // Times are microseconds from the start of the recording on a monotonic clock.
-constexpr const char* Schema[] = {
+const char* const Schema[] = {
     // schema_version, started (ISO 8601, UTC), program_version, port;
     // serial_number and firmware once read.
     "CREATE TABLE session(key TEXT PRIMARY KEY, value TEXT)",
@@ -23,12 +15,34 @@ constexpr const char* Schema[] = {
     "CREATE TABLE readings(t_us INTEGER NOT NULL, code TEXT NOT NULL, raw INTEGER NOT NULL, "
     "value REAL, unit TEXT)",
     "CREATE TABLE events(t_us INTEGER NOT NULL, kind TEXT NOT NULL, text TEXT)",
+    // Since version 2: the work order the recording belongs to (customer,
+    // vehicle, VIN, odometer, technician, job number, notes).
+    "CREATE TABLE job(key TEXT PRIMARY KEY, value TEXT)",
+    // Since version 2: the outcome of a test run, details as JSON.
+    "CREATE TABLE results(t_us INTEGER, test TEXT, verdict TEXT, summary TEXT, details TEXT)",
+    // Since version 2: the technician's own marks.
+    "CREATE TABLE markers(t_us INTEGER, text TEXT)",
     "CREATE INDEX traffic_by_time ON traffic(t_us)",
     "CREATE INDEX readings_by_code ON readings(code, t_us)",
     "CREATE INDEX readings_by_time ON readings(t_us)",
     "CREATE INDEX events_by_time ON events(t_us)",
 };
 
-} // namespace Recording
+const std::size_t Schema_Statements = sizeof Schema / sizeof Schema[0];
 
-#endif // APP_RECORDING_RECORDING_SCHEMA_H
+const char* Direction_Name(Direction direction)
+{
+    switch (direction) {
+    case Direction::Tx:
+        return "tx";
+    case Direction::Rx:
+        return "rx";
+    case Direction::Noise:
+        return "noise";
+    case Direction::Other:
+        break;
+    }
+    return "other";
+}
+
+} // namespace Recording
