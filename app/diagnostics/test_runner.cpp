@@ -371,6 +371,11 @@ Sensor_Runner::Sensor_Runner(const Sensor_Limits& l, QObject* parent)
     plan();
 }
 
+Result Sensor_Runner::Analyse() const
+{
+    return Analyse_Sensors(Samples(), phases, limits);
+}
+
 void Sensor_Runner::Set_Settle_Seconds(double seconds)
 {
     settle = seconds;
