@@ -298,12 +298,19 @@ void Leak_Down_Runner::Tick(double t)
 {
     Q_UNUSED(t)
     const Sample& now = Current();
-    if (now.compressor == Output::On)
-        emit Step_Changed(QStringLiteral("The compressor is running"));
-    else if (now.Any_Valve())
-        emit Step_Changed(QStringLiteral("A valve is open"));
-    else
-        emit Step_Changed(QStringLiteral("Watching the pressure and the heights"));
+    const QString step = now.compressor == Output::On ? QStringLiteral("The compressor is running")
+                         : now.Any_Valve()
+                             ? QStringLiteral("A valve is open")
+                             : QStringLiteral("Watching the pressure and the heights");
+    if (step != shown) {
+        shown = step;
+        emit Step_Changed(step);
+    }
+}
+
+void Leak_Down_Runner::Begun()
+{
+    shown.clear();
 }
 
 Compressor_Runner::Compressor_Runner(const Compressor_Limits& l, QObject* parent)
@@ -474,6 +481,23 @@ void Sensor_Runner::Rx_Move(QSharedPointer<Packet_Class> response)
     Abandon(QLatin1String(Reason::Refused),
             QStringLiteral("The controller refused the move %1 (%2).")
                 .arg(what, QString::fromLatin1(text).trimmed()));
+}
+
+} // namespace Diagnostics
+
+namespace Diagnostics {
+
+Test_Runner* Make_Runner(Test_Kind kind, const Test_Limits& limits, QObject* parent)
+{
+    switch (kind) {
+    case Test_Kind::Leak_Down:
+        return new Leak_Down_Runner(limits.Leak(), parent);
+    case Test_Kind::Sensors:
+        return new Sensor_Runner(limits.Sensors(), parent);
+    case Test_Kind::Compressor:
+        return new Compressor_Runner(limits.Compressor(), parent);
+    }
+    return nullptr;
 }
 
 } // namespace Diagnostics

@@ -132,9 +132,11 @@ public:
 protected:
     Result Analyse() const override;
     void Tick(double t) override;
+    void Begun() override;
 
 private:
     Leak_Limits limits;
+    QString shown; // the step last announced
 };
 
 // Compressor: there is no command that vents the reservoir (the only way to
@@ -214,6 +216,9 @@ private:
     Quillon::Packet_Shared_Ptr move_packets[2][2];
     Quillon::TX_Sched_Item_Protocol_Class* movers[2][2] = {};
 };
+
+// The runner of a test with the limits the user keeps; owned by `parent`.
+Test_Runner* Make_Runner(Test_Kind kind, const Test_Limits& limits, QObject* parent = nullptr);
 
 } // namespace Diagnostics
 

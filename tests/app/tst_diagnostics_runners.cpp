@@ -45,6 +45,7 @@ private slots:
     void compressor();
     void sensors_data();
     void sensors();
+    void made_with_the_stored_limits();
 
 private:
     // Runs `runner` to its end, cutting it as asked once `cut_after` seconds
@@ -346,6 +347,24 @@ void Diagnostics_Runners::sensors()
     }
     QCOMPARE(rig->sim.request_count("go MDP") > 0, true);
     QCOMPARE(rig->sim.request_count("go MCN") > 0, true);
+}
+
+void Diagnostics_Runners::made_with_the_stored_limits()
+{
+    Test_Limits limits;
+    QVERIFY(limits.Set_Value("Tests/Sensors/MoveSeconds", 2));
+    std::unique_ptr<Test_Runner> sensors(Make_Runner(Test_Kind::Sensors, limits));
+    // The first readings, then each side up and down, each move settling.
+    QCOMPARE(sensors->Duration(), 1 + 4 * (2 + 1.0));
+    QCOMPARE(sensors->Codes(), (QStringList{"DSA", "PSA", "PXV"}));
+    std::unique_ptr<Test_Runner> leak(Make_Runner(Test_Kind::Leak_Down, limits));
+    QCOMPARE(leak->Kind(), Test_Kind::Leak_Down);
+    QCOMPARE(leak->Duration(), 600.0);
+    limits.Reset_All();
+    // Never started: inconclusive, and no worker to start on.
+    QVERIFY(!leak->Start(nullptr));
+    QCOMPARE(leak->Last_Result().outcome, Outcome::Inconclusive);
+    QCOMPARE(leak->Last_Result().reason_code, QStringLiteral("not_run"));
 }
 
 VANTOR_TEST_MAIN(Diagnostics_Runners)
