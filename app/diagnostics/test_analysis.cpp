@@ -48,6 +48,24 @@ Figure rate_figure(const QString& key, const QString& name, const Rate& rate, do
     return f;
 }
 
+// A slow rate read through a sensor's steps: over a short span a ramp of
+// less than a step a span reads as none, so the rate is only known to within
+// a step over the span. A figure that its limit lies within that of is not
+// measured: the test is too short for it.
+void resolve(Figure& f, const Rate& rate, double step, double scale)
+{
+    if (!f.Measured() || rate.seconds <= 0)
+        return;
+    const double within = std::abs(step / rate.seconds * scale);
+    if (f.value - within > f.limit || f.value + within <= f.limit)
+        return;
+    f.note = QStringLiteral("%1 \u00b1 %2 %3 over %4 of %5: too short for the sensor's steps")
+                 .arg(QString::number(f.value, 'f', f.decimals),
+                      QString::number(within, 'f', f.decimals), f.unit, seconds_text(rate.seconds),
+                      f.note.mid(f.note.indexOf(" of ") + 4));
+    f.value = std::nan("");
+}
+
 // Pass, fail or inconclusive from the figures: any measured figure outside
 // its limit fails the test; otherwise a figure not measured leaves it
 // inconclusive, saying which.
@@ -126,6 +144,7 @@ Result Analyse_Leak_Down(const Series& series, const Leak_Limits& limits)
                              -60, QStringLiteral("psi/min"), 2, Figure::At_Most,
                              limits.reservoir_loss, needed,
                              QStringLiteral("spans with the compressor off and the valves shut"));
+    resolve(r.figures.last(), reservoir, limits.pressure_step, 60);
 
     double starts = 0;
     bool known = false;
@@ -152,6 +171,7 @@ Result Analyse_Leak_Down(const Series& series, const Leak_Limits& limits)
                                  QStringLiteral("Height loss, ") + name, rate, -3600,
                                  QStringLiteral("in/h"), 2, Figure::At_Most, limits.side_loss,
                                  needed, QStringLiteral("spans with its valve shut"));
+        resolve(r.figures.last(), rate, limits.height_step, 3600);
     }
     judge(r, QStringLiteral("Too little quiet time to measure: "));
     return r;

@@ -39,6 +39,12 @@ struct Leak_Limits
     // Readings lag the outputs by up to a round of requests: this much is
     // left out at both ends of every quiet span.
     double edge_seconds = 1.0; // s
+    // The sensors' steps: a rate is known to within a step over the span,
+    // so a short test cannot tell a slow loss from none. The pressure sensor
+    // reads 5.46 steps a psi; an angle step of 0.11 degree moves the lever's
+    // end 0.0115 inch at level, at the factory lever of 6 inches.
+    double pressure_step = 1 / 5.462666; // psi
+    double height_step = 0.0115;         // in
 };
 
 struct Compressor_Limits

@@ -175,8 +175,13 @@ void Diagnostics_Analysis::leak_down_data()
     half_minute.seconds = 30;
     half_minute.leak = 4;
     half_minute.driver_sag = 0;
-    QTest::newRow("half a minute")
-        << half_minute << "fail" << 4.0 << 0.0 << 0.0 << "Reservoir pressure loss ";
+    // Half a minute is long enough for a fast loss of pressure, but within
+    // it a height moves by less than a step of its sensor even at the limit.
+    QTest::newRow("half a minute, reservoir leaks")
+        << half_minute << "fail" << 4.0 << 0.0 << none << "Reservoir pressure loss ";
+    half_minute.leak = 0.2;
+    QTest::newRow("half a minute, sound") << half_minute << "inconclusive" << 0.2 << 0.0 << none
+                                          << "height loss, driver's side (0.00 \u00b1 1.4";
 
     Vehicle unread = sound;
     unread.read_outputs = false;
@@ -205,7 +210,8 @@ void Diagnostics_Analysis::leak_down()
             QVERIFY2(std::abs(f->value - expected) <= tolerance,
                      qPrintable(QString("%1: %2").arg(key).arg(f->value)));
     };
-    check("reservoir_loss", reservoir, 0.05 + 0.1 * vehicle.noise);
+    // Within a step of the pressure sensor over the test, or the noise.
+    check("reservoir_loss", reservoir, std::max(0.05, 12 / vehicle.seconds) + 0.1 * vehicle.noise);
     check("compressor_starts", starts, 0);
     check("driver_loss", driver, 0.05);
 }
