@@ -60,9 +60,8 @@ void resolve(Figure& f, const Rate& rate, double step, double scale)
     if (f.value - within > f.limit || f.value + within <= f.limit)
         return;
     f.note = QStringLiteral("%1 \u00b1 %2 %3 over %4 of %5: too short for the sensor's steps")
-                 .arg(QString::number(f.value, 'f', f.decimals),
-                      QString::number(within, 'f', f.decimals), f.unit, seconds_text(rate.seconds),
-                      f.note.mid(f.note.indexOf(" of ") + 4));
+                 .arg(Figure::Number(f.value, f.decimals), Figure::Number(within, f.decimals),
+                      f.unit, seconds_text(rate.seconds), f.note.mid(f.note.indexOf(" of ") + 4));
     f.value = std::nan("");
 }
 

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QRegularExpression>
 
 namespace Diagnostics {
 
@@ -41,12 +42,22 @@ const struct
 
 QString number(double value, int decimals)
 {
+    return Figure::Number(value, decimals);
+}
+
+} // namespace
+
+QString Figure::Number(double value, int decimals)
+{
     // No "-0.0": a rate that rounds to nothing reads as nothing.
     QString text = QString::number(value, 'f', decimals);
-    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 2)
+    if (text.startsWith(QLatin1Char('-')) &&
+        QString(text).remove(QRegularExpression(QStringLiteral("[-.0]"))).isEmpty())
         text.remove(0, 1);
     return text;
 }
+
+namespace {
 
 QJsonValue json_number(double value)
 {

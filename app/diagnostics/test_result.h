@@ -71,6 +71,8 @@ struct Figure
     QString note; // how it was measured: "over 8.2 min of quiet spans"
 
     bool Measured() const { return std::isfinite(value); }
+    // A value as figures show it: fixed decimals, never "-0.00".
+    static QString Number(double value, int decimals);
     // True when measured and within its limit (or it has none).
     bool Passed() const;
     // "3.2 psi/min (at most 1.0)", "not measured (at most 1.0 psi/min)".

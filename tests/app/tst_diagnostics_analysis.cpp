@@ -424,6 +424,9 @@ void Diagnostics_Analysis::result_json()
     QVERIFY(!QJsonDocument(open).toJson().contains("nan"));
 
     QVERIFY(!Result::From_Json(QJsonObject{{"test", "leak"}, {"outcome", "maybe"}}, &back));
+    QCOMPARE(Figure::Number(-0.004, 2), QStringLiteral("0.00"));
+    QCOMPARE(Figure::Number(-0.4, 0), QStringLiteral("0"));
+    QCOMPARE(Figure::Number(-0.006, 2), QStringLiteral("-0.01"));
     QVERIFY(!Result::From_Json(QJsonObject{{"test", "tyres"}, {"outcome", "pass"}}, &back));
 }
 
