@@ -40,12 +40,14 @@ QVector<Limit_Info> make_table()
          "it back."},
         {Leak_Side, Test_Kind::Leak_Down, "Height loss of a side", "in/h", F::At_Most,
          leak.side_loss, 0.05, 10, 2,
-         "Above half an inch an hour a side sags 4 inches overnight, onto its bump stops."},
+         "Above half an inch an hour a side sags 4 inches overnight, onto its bump stops. "
+         "The height sensor's step is 0.0115 inch, so a leak-down shorter than about one "
+         "and a half minutes cannot tell this rate from none and ends inconclusive."},
         {Leak_Usable, Test_Kind::Leak_Down, "Quiet time needed", "s", F::At_Least,
          leak.min_usable_seconds, 1, 600, 0,
-         "A rate is only measured over spans with the compressor off and no valve open; "
-         "20 s of them are needed to see a loss of 1 psi a minute through the pressure "
-         "sensor's steps of 0.2 psi."},
+         "A rate is only measured over spans with the compressor off and no valve open; in "
+         "20 s a loss of 1 psi a minute moves the reading by two of the pressure sensor's "
+         "0.18 psi steps."},
         {Leak_Share, Test_Kind::Leak_Down, "Quiet share of the test needed", "", F::At_Least,
          leak.min_usable_share, 0.1, 1, 2,
          "A leak-down that was mostly compressor runs and valve moves has not measured the "
@@ -61,8 +63,9 @@ QVector<Limit_Info> make_table()
          "compressor."},
         {Comp_Rise, Test_Kind::Compressor, "Temperature rise", "\u00b0C/min", F::At_Most,
          comp.temperature_rise, 1, 200, 1,
-         "Warming faster, a compressor starting at 20 \u00b0C reaches its overheat limit "
-         "within two minutes of running, less than a fill of the empty reservoir takes."},
+         "Warming faster, a compressor starting at 20 \u00b0C reaches its 60 \u00b0C "
+         "overheat limit in under two minutes of running, what filling the empty reservoir "
+         "takes at the lowest fill rate allowed."},
         {Comp_Temp, Test_Kind::Compressor, "Highest temperature", "\u00b0C", F::At_Most,
          comp.temperature, 20, 120, 0,
          "The controller counts an overheat at 60 \u00b0C; a compressor that gets there in "

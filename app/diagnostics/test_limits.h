@@ -29,9 +29,11 @@ struct Leak_Limits
     double compressor_starts = 1; // at most
     // Above half an inch an hour a side sags 4 inches overnight, onto its
     // bump stops; below it the loss is within what a spring's rubber and the
-    // cooling air give.
+    // cooling air give. A leak-down under about 1.5 minutes cannot resolve
+    // it (see height_step).
     double side_loss = 0.5; // in/h, at most
-    // A rate needs quiet spans of at least this length in all...
+    // A rate needs quiet spans of at least this length in all: in 20 s a loss
+    // of 1 psi a minute is two of the pressure sensor's steps...
     double min_usable_seconds = 20; // s
     // ...and at least this share of the test's length: a leak-down that is
     // mostly compressor runs and valve moves has not measured the leak.
@@ -59,8 +61,9 @@ struct Compressor_Limits
     // runs overheat the compressor.
     double run_time = 60; // s, the longest run, at most
     // Warming by more than 25 degrees a minute, a compressor starting at 20
-    // degrees reaches its overheat limit within two minutes of running, less
-    // than a fill of the empty reservoir takes.
+    // degrees reaches its 60 degree overheat limit in under two minutes of
+    // running, what filling the empty reservoir takes at the lowest fill
+    // rate allowed.
     double temperature_rise = 25; // degC per minute of running, at most
     // The controller counts an overheat at 60 degrees (the "Compressor
     // Overheat Count"); a compressor that gets there in one test fill cuts

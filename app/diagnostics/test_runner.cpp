@@ -472,7 +472,7 @@ void Sensor_Runner::Release()
 
 void Sensor_Runner::Rx_Move(QSharedPointer<Packet_Class> response)
 {
-    if (!Is_Running() || !response)
+    if (!Is_Running() || !response || !response->getData())
         return;
     const QByteArray text(response->getData(), int(response->getLength()));
     if (text == "<OK>")
