@@ -134,6 +134,10 @@ Test_Runner::~Test_Runner()
                 item->deleteLater();
         });
         connect(worker, &QObject::destroyed, item, &QObject::deleteLater);
+        // Let go of meanwhile: no word of it will come. A second deleteLater
+        // is harmless, the first one's deletion drops it.
+        if (!item->Is_Scheduled())
+            item->deleteLater();
     }
 }
 

@@ -236,6 +236,7 @@ void Diagnostics_Runners::compressor()
     QVERIFY(rig->sim.set_weak_compressor(factor));
     Compressor_Limits limits;
     limits.min_run_seconds = 1.5;
+    limits.edge_seconds = 0.3;
     auto runner = new Compressor_Runner(limits, this);
     runner->Set_Duration(seconds);
     runner->Set_Poll_Interval(100);
