@@ -36,6 +36,14 @@ bool timed_out(TX_Scheduler_Item_Class* item)
     return false;
 }
 
+void forget_time_out(TX_Scheduler_Item_Class* item)
+{
+    if (auto read = dynamic_cast<Read_Item*>(item))
+        read->timed_out = false;
+    if (auto move = dynamic_cast<Move_Item*>(item))
+        move->timed_out = false;
+}
+
 Packet_Class* get_request(const QString& code)
 {
     if (code == QLatin1String("PXV"))
@@ -171,6 +179,9 @@ bool Test_Runner::Start(COM_485_Class* manager)
         return false;
     worker = manager;
     running = true;
+    // A test run again starts afresh, whatever ended the last one.
+    for (TX_Scheduler_Item_Class* item : qAsConst(items))
+        forget_time_out(item);
     builder.Clear();
     result = Result();
     result.test = kind;

@@ -46,6 +46,7 @@ private slots:
     void sensors_data();
     void sensors();
     void made_with_the_stored_limits();
+    void run_again_after_silence();
 
 private:
     // Runs `runner` to its end, cutting it as asked once `cut_after` seconds
@@ -370,6 +371,26 @@ void Diagnostics_Runners::made_with_the_stored_limits()
     QVERIFY(!leak->Start(nullptr));
     QCOMPARE(leak->Last_Result().outcome, Outcome::Inconclusive);
     QCOMPARE(leak->Last_Result().reason_code, QStringLiteral("not_run"));
+}
+
+void Diagnostics_Runners::run_again_after_silence()
+{
+    Leak_Limits limits;
+    limits.min_usable_seconds = 1;
+    limits.reservoir_loss = 10;
+    limits.side_loss = 30;
+    limits.edge_seconds = 0.3;
+    auto runner = new Leak_Down_Runner(limits, this);
+    runner->Set_Duration(3);
+    runner->Set_Poll_Interval(100);
+    run(runner, Silence, 1);
+    QCOMPARE(finished.value(0).reason_code, QStringLiteral("connection_lost"));
+    // The controller answers again: the same runner runs the test anew.
+    rig->sim.set_all_silent(false);
+    finished.clear();
+    run(runner);
+    QVERIFY2(finished.value(0).outcome == Outcome::Pass,
+             qPrintable(finished.value(0).Verdict_Line()));
 }
 
 VANTOR_TEST_MAIN(Diagnostics_Runners)
