@@ -2,13 +2,18 @@
 
 #include "recording/received_frame.h"
 
+#include <sanitizer_locks.h>
+
 #include <QElapsedTimer>
 #include <QMutex>
 
 using namespace Quillon;
+using Quillon::detail::Locker;
 
 namespace Views {
 
+// The worker pushes and the tap's thread takes the frames, under a lock that
+// is announced to ThreadSanitizer (sanitizer_locks.h).
 struct Line_Tap::Queue
 {
     QMutex lock;
@@ -17,7 +22,7 @@ struct Line_Tap::Queue
 
     void push(Line_Frame&& frame)
     {
-        QMutexLocker hold(&lock);
+        Locker hold(lock);
         frame.t_us = clock.nsecsElapsed() / 1000;
         frames.append(std::move(frame));
     }
@@ -101,7 +106,7 @@ void Line_Tap::Deliver()
 {
     QVector<Line_Frame> batch;
     {
-        QMutexLocker hold(&Pending->lock);
+        Locker hold(Pending->lock);
         batch.swap(Pending->frames);
     }
     if (batch.isEmpty())
