@@ -20,6 +20,17 @@
 
 using namespace Quillon;
 
+namespace {
+
+// The line is tapped only while a dock shows it live.
+void Follow_Line(Views::Line_Tap* tap, const Views::Charts_Dock* charts,
+                 const Views::Traffic_Dock* traffic)
+{
+    tap->Set_Wanted(charts->Is_Live() && (charts->Is_Shown() || traffic->Is_Shown()));
+}
+
+} // namespace
+
 void MainWindow::Setup_Views()
 {
     Tap = new Views::Line_Tap(this);
@@ -30,12 +41,19 @@ void MainWindow::Setup_Views()
     Charts_View->hide();
     Traffic_View->hide();
     connect(Tap, &Views::Line_Tap::Frames, this, [this](const QVector<Views::Line_Frame>& frames) {
-        // A recording on show is not mixed with the line.
+        // A recording on show is not mixed with the line; a hidden dock
+        // takes nothing from it.
         if (!Charts_View->Is_Live())
             return;
-        Charts_View->Add_Frames(frames);
-        Traffic_View->Add_Frames(frames);
+        if (Charts_View->Is_Shown())
+            Charts_View->Add_Frames(frames);
+        if (Traffic_View->Is_Shown())
+            Traffic_View->Add_Frames(frames);
     });
+    const auto follow_line = [this] { Follow_Line(Tap, Charts_View, Traffic_View); };
+    connect(Charts_View, &QDockWidget::visibilityChanged, this, follow_line);
+    connect(Traffic_View, &QDockWidget::visibilityChanged, this, follow_line);
+    follow_line();
     // The compressor's temperature in the unit the I/O tab shows.
     if (auto units = findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"))) {
         const auto follow = [this](int index) { Charts_View->Set_Fahrenheit(index != 1); };
@@ -61,6 +79,7 @@ void MainWindow::Attach_Views(COM_Resource* resource)
     if (!Charts_View->Is_Live())
         Traffic_View->Clear();
     Charts_View->Start_Live();
+    Follow_Line(Tap, Charts_View, Traffic_View);
 }
 
 void MainWindow::Show_Views(const QStringList& names)
@@ -91,6 +110,7 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
         Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
     Traffic_View->Show_Rows(shown.traffic);
+    Follow_Line(Tap, Charts_View, Traffic_View);
     QStringList docks;
     if (!Charts_View->isVisible())
         docks << QStringLiteral("charts");
