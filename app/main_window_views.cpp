@@ -143,9 +143,14 @@ void MainWindow::Setup_Views()
         if (Traffic_View->Is_Shown())
             Traffic_View->Add_Frames(frames);
     });
-    const auto follow_line = [this] { Follow_Line(Tap, Charts_View, Traffic_View); };
-    connect(Charts_View, &QDockWidget::visibilityChanged, this, follow_line);
-    connect(Traffic_View, &QDockWidget::visibilityChanged, this, follow_line);
+    // The tap is the context: the window's children go in the order they
+    // came, the tap first, and the docks, hidden as they go, must not reach
+    // it or the window then.
+    const auto follow_line = [tap = Tap, charts = Charts_View, traffic = Traffic_View] {
+        Follow_Line(tap, charts, traffic);
+    };
+    connect(Charts_View, &QDockWidget::visibilityChanged, Tap, follow_line);
+    connect(Traffic_View, &QDockWidget::visibilityChanged, Tap, follow_line);
     follow_line();
     // The compressor's temperature in the unit the I/O tab shows.
     if (auto units = findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"))) {
