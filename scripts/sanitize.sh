@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs tests under a sanitizer and fails on any report.
 # Usage: scripts/sanitize.sh address   the whole suite under ASan + UBSan
-#        scripts/sanitize.sh thread    the threaded library tests under TSan
+#        scripts/sanitize.sh thread    the threaded library tests and the
+#                                      program's tests under TSan
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind="${1:?address or thread}"
@@ -21,12 +22,13 @@ address)
     ;;
 thread)
     dir=build-tsan
-    scripts/build.sh "$dir" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_APP=OFF \
-        -DQUILLON_BUILD_BENCH=OFF -- threaded_tests
+    # The program too: its queues and windows over the worker's thread.
+    scripts/build.sh "$dir" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_APP=ON -DQUILLON_BUILD_BENCH=OFF \
+        -- threaded_tests app_tests
     # The largest history, so that the stack of an old access (a queued
     # argument Qt built on the worker) is restored and a rule can match it.
     export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=7"
-    labels=(-L threaded)
+    labels=(-L 'threaded|app')
     ;;
 *)
     echo "unknown sanitizer: $kind" >&2

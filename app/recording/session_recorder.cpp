@@ -2,6 +2,8 @@
 
 #include "received_frame.h"
 
+#include <sanitizer_locks.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -47,7 +49,7 @@ struct Session_Recorder::Queue
     qint64 now_us() const { return clock.nsecsElapsed() / 1000; }
     void push(Record&& record)
     {
-        QMutexLocker hold(&lock);
+        Quillon::detail::Locker hold(lock);
         if (!open)
             return;
         record.t_us = now_us();
@@ -112,7 +114,7 @@ bool Session_Recorder::Start(const QString& file, QString* error)
         return false;
     }
     {
-        QMutexLocker hold(&Pending->lock);
+        Quillon::detail::Locker hold(Pending->lock);
         Pending->records.clear();
         Pending->clock.start();
         Pending->open = true;
@@ -145,7 +147,7 @@ void Session_Recorder::close_database()
         Set_User_Prompt_Observer(nullptr);
     Flush_Timer.stop();
     {
-        QMutexLocker hold(&Pending->lock);
+        Quillon::detail::Locker hold(Pending->lock);
         Pending->open = false;
         Pending->records.clear();
     }
@@ -255,7 +257,7 @@ bool Session_Recorder::Flush()
         return !Write_Failed;
     std::vector<Record> batch;
     {
-        QMutexLocker hold(&Pending->lock);
+        Quillon::detail::Locker hold(Pending->lock);
         batch.swap(Pending->records);
     }
     bool ok = Db->begin();

@@ -56,6 +56,8 @@ QwtText small(const QString& text)
 Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts"), parent)
 {
     setObjectName(QStringLiteral("dockCharts"));
+    connect(this, &QDockWidget::visibilityChanged, this,
+            [this](bool visible) { On_Screen = visible; });
     auto page = new QWidget;
     auto layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -39,6 +39,8 @@ public:
     void Start_Live();
     void Show_Recording(const Chart_Data& data, const QString& title);
     bool Is_Live() const { return Live; }
+    // Shown on the screen, as its last visibilityChanged said.
+    bool Is_Shown() const { return On_Screen; }
     bool Is_Paused() const;
     // The shown time range, in seconds.
     double View_From() const { return From; }
@@ -81,6 +83,7 @@ private:
     int Ticks = 0;
     bool Fahrenheit = true;
     int Drag_X = -1;
+    bool On_Screen = false;
 };
 
 } // namespace Views

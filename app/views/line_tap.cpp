@@ -2,22 +2,37 @@
 
 #include "recording/received_frame.h"
 
+#include <sanitizer_locks.h>
+
 #include <QElapsedTimer>
 #include <QMutex>
 
+#include <atomic>
+
 using namespace Quillon;
+using Quillon::detail::Locker;
 
 namespace Views {
 
+// The worker pushes and the tap's thread takes the frames, under a lock that
+// is announced to ThreadSanitizer (sanitizer_locks.h).
 struct Line_Tap::Queue
 {
     QMutex lock;
     QElapsedTimer clock;
     QVector<Line_Frame> frames;
+    // Read by the worker before it builds a frame, so that a line nobody
+    // watches costs it one load; set under the lock.
+    std::atomic<bool> wanted{true};
 
+    bool is_wanted() const { return wanted.load(std::memory_order_relaxed); }
     void push(Line_Frame&& frame)
     {
-        QMutexLocker hold(&lock);
+        Locker hold(lock);
+        // Again under the lock: a frame built as the views closed is not kept
+        // for when they open again.
+        if (!is_wanted())
+            return;
         frame.t_us = clock.nsecsElapsed() / 1000;
         frames.append(std::move(frame));
     }
@@ -50,6 +65,8 @@ void Line_Tap::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Tx_Packet, resource,
         [queue](Packet_Shared_Ptr sent) {
+            if (!queue->is_wanted())
+                return;
             Line_Frame f;
             f.bytes = QByteArray(sent->getData(), sent->getLength()) + '\r';
             queue->push(std::move(f));
@@ -58,6 +75,8 @@ void Line_Tap::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Rx_Packet, resource,
         [queue](Packet_Shared_Ptr received) {
+            if (!queue->is_wanted())
+                return;
             Line_Frame f;
             f.direction = Direction::Answer;
             f.packet = received;
@@ -67,6 +86,8 @@ void Line_Tap::Attach(COM_Resource* resource)
     Connections << connect(
         resource->Builder.Noise, &Rx_Noise_Class::Rejected, resource,
         [queue](const char* bytes, int length) {
+            if (!queue->is_wanted())
+                return;
             Line_Frame f;
             f.direction = Direction::Noise;
             f.bytes = QByteArray(bytes, length);
@@ -76,6 +97,8 @@ void Line_Tap::Attach(COM_Resource* resource)
     Connections << connect(
         resource, &COM_Resource::Rx_Timeout_Expected, resource,
         [queue](Packet_Shared_Ptr request) {
+            if (!queue->is_wanted())
+                return;
             Line_Frame f;
             f.direction = Direction::Answer;
             f.packet = request;
@@ -97,11 +120,31 @@ void Line_Tap::Push(Line_Frame frame)
     Pending->push(std::move(frame));
 }
 
+void Line_Tap::Set_Wanted(bool wanted)
+{
+    QVector<Line_Frame> dropped; // its packets released outside the lock
+    Locker hold(Pending->lock);
+    Pending->wanted.store(wanted, std::memory_order_relaxed);
+    if (!wanted)
+        dropped.swap(Pending->frames);
+}
+
+bool Line_Tap::Is_Wanted() const
+{
+    return Pending->is_wanted();
+}
+
+int Line_Tap::Queued() const
+{
+    Locker hold(Pending->lock);
+    return Pending->frames.size();
+}
+
 void Line_Tap::Deliver()
 {
     QVector<Line_Frame> batch;
     {
-        QMutexLocker hold(&Pending->lock);
+        Locker hold(Pending->lock);
         batch.swap(Pending->frames);
     }
     if (batch.isEmpty())

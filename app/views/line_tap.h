@@ -30,6 +30,8 @@ struct Line_Frame
 // thread it only appends to a queue under a short lock; a timer on the
 // thread that owns the tap hands the queue over in one batch, so that the
 // views update a bounded number of times a second however fast the line runs.
+// While nobody wants the line (every view closed), the worker's calls return
+// at once and nothing is queued.
 class Line_Tap : public QObject
 {
     Q_OBJECT
@@ -45,6 +47,12 @@ public:
     void Set_Interval(int ms) { Batch_Timer.setInterval(ms); }
     // Hands over what is queued now.
     void Deliver();
+    // Whether the line is wanted; when it is not, what is queued is dropped,
+    // and when it is again, the views get what the line sends from then on.
+    void Set_Wanted(bool wanted);
+    bool Is_Wanted() const;
+    // Frames waiting for the next delivery.
+    int Queued() const;
 
 signals:
     void Frames(const QVector<Views::Line_Frame>& frames);

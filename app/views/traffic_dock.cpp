@@ -49,6 +49,13 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
             [this](int index) { Shown->Set_Direction(index - 1); });
     connect(Pause, &QCheckBox::toggled, this, &Traffic_Dock::Set_Paused);
     connect(save, &QPushButton::clicked, this, &Traffic_Dock::Save_Dialog);
+    // Hidden, the dock is not fed: the sends counted so far cannot be
+    // continued from what the line sends once it is shown again.
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        On_Screen = visible;
+        if (!visible)
+            Sends.clear();
+    });
 
     Table->setObjectName(QStringLiteral("tblTraffic"));
     Table->setModel(Shown);

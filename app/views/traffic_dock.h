@@ -32,6 +32,8 @@ public:
     Traffic_Model* Model() const { return Rows; }
     Traffic_Filter* Filter() const { return Shown; }
     QTableView* View() const { return Table; }
+    // Shown on the screen, as its last visibilityChanged said.
+    bool Is_Shown() const { return On_Screen; }
     // The rows shown, as text, one a line.
     QString Shown_Text(bool selected_only) const;
     bool Save_Shown(const QString& file, QString* error) const;
@@ -50,6 +52,7 @@ private:
     QVector<Traffic_Row> Held;
     // Sends of each request since its last answer, for "time-out after N sends".
     QHash<QByteArray, int> Sends;
+    bool On_Screen = false;
 };
 
 } // namespace Views

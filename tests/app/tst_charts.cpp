@@ -150,6 +150,16 @@ void Charts::recording_is_shown_whole()
     QCOMPARE(traffic->rowCount(), Traffic_Model::Max_Rows);
     QCOMPARE(traffic->Row(0).t_s, 0.5);
     QCOMPARE(traffic->Text(0, Traffic_Model::Meaning), QStringLiteral("read PXV"));
+    // Hidden and shown again, the docks keep showing the recording.
+    for (QDockWidget* dock :
+         {static_cast<QDockWidget*>(charts), static_cast<QDockWidget*>(window.Traffic())})
+        dock->hide();
+    QVERIFY(!window.Views_Tap()->Is_Wanted());
+    window.Show_Views({"charts", "traffic"});
+    QVERIFY(!window.Views_Tap()->Is_Wanted());
+    QVERIFY(!charts->Is_Live());
+    QCOMPARE(traffic->rowCount(), Traffic_Model::Max_Rows);
+    QCOMPARE(charts->Data().Mode_Bands().size(), 2);
     QFile after(file);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QVERIFY(after.readAll() == before);

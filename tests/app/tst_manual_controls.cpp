@@ -12,6 +12,7 @@
 
 #include <QtWidgets>
 
+#include <atomic>
 #include <cmath>
 
 using namespace Quillon;
@@ -144,17 +145,25 @@ void Manual_Controls::movers_end_at_rest_whatever_the_timing()
     Move_Delegate_SI_Class* mover = ctrl->Driver_Delegate();
     Queued_Spy answered(mover->getScheduler_Item(), &TX_Scheduler_Item_Class::Rx);
     // Released on the worker thread as the move goes out, so surely before
-    // its answer is read: one move only.
-    auto releaser = std::make_unique<QObject>();
+    // its answer is read: one move only. The receiver stays until the worker
+    // stops and is disarmed instead: destroyed while the worker may be
+    // calling it, it would race inside Qt. The lambda keeps no state of its
+    // own for the same reason: Qt hands a connection made now to the running
+    // worker under a lock ThreadSanitizer cannot see.
+    static std::atomic<Move_Delegate_SI_Class*> release;
+    release = mover;
     connect(
-        rig->resource, &COM_Resource::Tx_Packet, releaser.get(),
-        [mover](QSharedPointer<Packet_Class>) { mover->setMove_state(Move_Idle); },
+        rig->resource, &COM_Resource::Tx_Packet, &rig->keep(new QObject),
+        [](QSharedPointer<Packet_Class>) {
+            if (Move_Delegate_SI_Class* m = release)
+                m->setMove_state(Move_Idle);
+        },
         Qt::DirectConnection);
     mover->setMove_state(Move_Raise);
     QTRY_COMPARE(answered.count(), 1);
     verify_at_rest();
     QCOMPARE(sent("go MDP"), 1u + retries());
-    releaser.reset();
+    release = nullptr;
 
     for (int i = 0; i < 40; ++i) { // presses and releases crossing the answers
         mover->setMove_state(i % 3 == 0 ? Move_Lower : Move_Raise);

@@ -2,15 +2,19 @@
 #include "app_test_main.h"
 #include "test_responses.h"
 
+#include "main_window.h"
+#include "views/charts_dock.h"
 #include "views/frame_text.h"
 #include "views/line_tap.h"
 #include "views/traffic_dock.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
+#include <virtual_controller.h>
 
 #include <atomic>
 #include <thread>
@@ -50,6 +54,7 @@ private slots:
     void filters_show_the_matching_rows_data();
     void filters_show_the_matching_rows();
     void pause_copy_and_save();
+    void hidden_docks_take_nothing_from_the_line();
 };
 
 void Traffic::frames_in_words_data()
@@ -190,6 +195,66 @@ void Traffic::pause_copy_and_save()
     QCOMPARE(saved.readAll(), QByteArray("0.000\tnoise\tx\tnoise, 1 bytes\n"));
     QVERIFY(!dock.Save_Shown(dir.path(), &error));
     QVERIFY(error.contains(dir.path()));
+}
+
+// The window's docks against the virtual controller: while hidden they take
+// nothing from the line, and shown again they start from what it sends next.
+void Traffic::hidden_docks_take_nothing_from_the_line()
+{
+    Prompt_Answers answers;
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.start());
+    MainWindow window;
+    window.show();
+    window.Open_Port(QString::fromStdString(sim.device_path()));
+    QVERIFY(window.Worker());
+    Line_Tap* tap = window.Views_Tap();
+    Traffic_Model* rows = window.Traffic()->Model();
+    const Chart_Data& readings = window.Charts()->Data();
+    // Waits for N more requests on the line, and the tap's next delivery.
+    const auto line_runs = [&](unsigned n) {
+        const unsigned until = sim.total_requests() + n;
+        const bool ran = QTest::qWaitFor([&] { return sim.total_requests() >= until; }, 10000);
+        QTest::qWait(120);
+        return ran;
+    };
+
+    QVERIFY(line_runs(20));
+    QCOMPARE(tap->Queued(), 0);
+    QCOMPARE(rows->rowCount(), 0);
+    QVERIFY(readings.Is_Empty());
+
+    window.Show_Views({"charts", "traffic"});
+    // Both on show, even where the screen is small enough for them to share
+    // one place as tabs.
+    window.addDockWidget(Qt::RightDockWidgetArea, window.Traffic());
+    QTRY_VERIFY(window.Charts()->Is_Shown() && window.Traffic()->Is_Shown());
+    QTRY_VERIFY_WITH_TIMEOUT(rows->rowCount() > 0 && !readings.Is_Empty(), 20000);
+
+    // Hidden as from the View menu.
+    window.Charts()->toggleViewAction()->trigger();
+    window.Traffic()->toggleViewAction()->trigger();
+    QVERIFY(!window.Charts()->isVisible() && !window.Traffic()->isVisible());
+    QElapsedTimer hidden;
+    hidden.start();
+    const int kept_rows = rows->rowCount();
+    const double last_reading = readings.Last_Time();
+    const double last_row = rows->Row(kept_rows - 1).t_s;
+    QVERIFY(line_runs(20));
+    QCOMPARE(tap->Queued(), 0);
+    QCOMPARE(rows->rowCount(), kept_rows);
+    QCOMPARE(readings.Last_Time(), last_reading);
+
+    // The traffic alone again: the line from now on, nothing from before.
+    const double hidden_s = hidden.nsecsElapsed() / 1e9;
+    window.Traffic()->toggleViewAction()->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(rows->rowCount() > kept_rows, 20000);
+    QVERIFY2(rows->Row(kept_rows).t_s - last_row >= hidden_s,
+             qPrintable(QStringLiteral("%1 s after the last row, hidden for %2 s")
+                            .arg(rows->Row(kept_rows).t_s - last_row)
+                            .arg(hidden_s)));
+    QVERIFY(line_runs(20));
+    QCOMPARE(readings.Last_Time(), last_reading);
 }
 
 VANTOR_TEST_MAIN(Traffic)
