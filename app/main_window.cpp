@@ -6,6 +6,7 @@
 #include "recording/csv_export.h"
 #include "recording/session_recorder.h"
 #include "tabs/dev_info_display.h"
+#include "views/line_tap.h"
 #include "tabs/errors_display.h"
 #include "tabs/io_display.h"
 #include "tabs/lever_length_form.h"
@@ -127,6 +128,8 @@ MainWindow::MainWindow(QWidget* parent)
     };
     for (const auto& w : fault_words)
         connect(w.item, SIGNAL(Rx(QSharedPointer<Quillon::Packet_Class>)), w.tab, w.slot);
+    // Before its consumers, the recorder and the docks.
+    Tap = new Views::Line_Tap(this);
     Setup_Recording();
     Setup_Views();
     Setup_Service_Report();

@@ -36,7 +36,7 @@ void tell(QWidget* parent, const QString& title, const QString& text)
 
 void MainWindow::Setup_Recording()
 {
-    Session_Rec = new Session_Recorder(this);
+    Session_Rec = new Session_Recorder(Tap, this);
     Record_Action = new QAction(QStringLiteral("Record Session..."), this);
     Record_Action->setObjectName(QStringLiteral("actionRecordSession"));
     Stop_Record_Action = new QAction(QStringLiteral("Stop Recording"), this);

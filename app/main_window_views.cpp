@@ -39,7 +39,8 @@ constexpr int Tabs_Height = 240;
 void Follow_Line(Views::Line_Tap* tap, const Views::Charts_Dock* charts,
                  const Views::Traffic_Dock* traffic)
 {
-    tap->Set_Wanted(charts->Is_Live() && (charts->Is_Shown() || traffic->Is_Shown()));
+    tap->Set_Wanted(Views::Line_Tap::Docks,
+                    charts->Is_Live() && (charts->Is_Shown() || traffic->Is_Shown()));
 }
 
 // Room for the shown docks beside the tabs where the screen is wide enough
@@ -126,7 +127,6 @@ void Lay_Out_Docks(MainWindow* window)
 
 void MainWindow::Setup_Views()
 {
-    Tap = new Views::Line_Tap(this);
     Charts_View = new Views::Charts_Dock(this);
     Traffic_View = new Views::Traffic_Dock(this);
     addDockWidget(Qt::RightDockWidgetArea, Charts_View);
@@ -136,12 +136,23 @@ void MainWindow::Setup_Views()
     connect(Tap, &Views::Line_Tap::Frames, this, [this](const QVector<Views::Line_Frame>& frames) {
         // A recording on show is not mixed with the line; a hidden dock
         // takes nothing from it.
-        if (!Charts_View->Is_Live())
+        if (!Charts_View->Is_Live() || !Tap->Is_Wanted(Views::Line_Tap::Docks) || frames.isEmpty())
             return;
+        // What the tap kept for the recorder before a dock was shown is not
+        // the docks'.
+        const qint64 since = Tap->Wanted_Since(Views::Line_Tap::Docks);
+        QVector<Views::Line_Frame> newer;
+        if (frames.first().t_us < since) {
+            std::copy_if(frames.begin(), frames.end(), std::back_inserter(newer),
+                         [since](const Views::Line_Frame& f) { return f.t_us >= since; });
+            if (newer.isEmpty())
+                return;
+        }
+        const QVector<Views::Line_Frame>& shown = newer.isEmpty() ? frames : newer;
         if (Charts_View->Is_Shown())
-            Charts_View->Add_Frames(frames);
+            Charts_View->Add_Frames(shown);
         if (Traffic_View->Is_Shown())
-            Traffic_View->Add_Frames(frames);
+            Traffic_View->Add_Frames(shown);
     });
     // The tap is the context: the window's children go in the order they
     // came, the tap first, and the docks, hidden as they go, must not reach

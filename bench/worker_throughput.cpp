@@ -9,6 +9,7 @@
 //                     [--record FILE]
 
 #include "recording/session_recorder.h"
+#include "views/line_tap.h"
 
 #include <Quillon.h>
 #include <virtual_controller.h>
@@ -136,12 +137,16 @@ public:
                 std::fprintf(stderr, "record: %s\n", qPrintable(record_error));
                 return false;
             }
+            tap.Attach(resource.get());
             recorder.Attach(resource.get());
-            // The batches are written here, as the recorder's own timer
-            // would, so that their CPU time is measured on its own.
+            // The batches are handed over and written here, as the tap's and
+            // the recorder's own timers would, so that their CPU time is
+            // measured on its own.
+            tap.Set_Interval(24 * 3600 * 1000);
             recorder.Set_Flush_Interval(24 * 3600 * 1000);
             connect(&flush_timer, &QTimer::timeout, this, [this] {
                 const double t0 = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+                tap.Deliver();
                 recorder.Flush();
                 flush_cpu += cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - t0;
             });
@@ -223,6 +228,7 @@ public:
     void report_recording()
     {
         recorder.Detach();
+        tap.Detach();
         recorder.Stop();
         flush_timer.stop();
         const double t0 = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
@@ -290,7 +296,8 @@ private:
     bool pacing;
     int idle_s;
     QString record_file;
-    Session_Recorder recorder;
+    Views::Line_Tap tap;
+    Session_Recorder recorder{&tap};
     QTimer flush_timer;
     double flush_cpu = 0.0;
 

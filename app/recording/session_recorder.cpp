@@ -1,15 +1,13 @@
 #include "session_recorder.h"
 
-#include "received_frame.h"
-
-#include <sanitizer_locks.h>
+#include "views/line_tap.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 
+#include <algorithm>
 #include <session_writer.h>
 #include <vector>
 
@@ -37,31 +35,12 @@ struct Session_Recorder::Record
     QStringList fields;
 };
 
-// Shared with the connections to the worker's signals, so that a call that
-// is under way on the worker while the recorder goes touches no freed memory.
-struct Session_Recorder::Queue
-{
-    QMutex lock;
-    QElapsedTimer clock;
-    bool open = false;
-    std::vector<Record> records;
-
-    qint64 now_us() const { return clock.nsecsElapsed() / 1000; }
-    void push(Record&& record)
-    {
-        Quillon::detail::Locker hold(lock);
-        if (!open)
-            return;
-        record.t_us = now_us();
-        records.push_back(std::move(record));
-    }
-};
-
-Session_Recorder::Session_Recorder(QObject* parent)
-    : QObject(parent), Pending(std::make_shared<Queue>()), Db(new Recording::Writer)
+Session_Recorder::Session_Recorder(Views::Line_Tap* tap, QObject* parent)
+    : QObject(parent), Tap(tap), Db(new Recording::Writer)
 {
     Flush_Timer.setInterval(500);
     connect(&Flush_Timer, &QTimer::timeout, this, &Session_Recorder::Flush);
+    connect(tap, &Views::Line_Tap::Frames, this, &Session_Recorder::Take);
 }
 
 Session_Recorder::~Session_Recorder()
@@ -77,7 +56,7 @@ bool Session_Recorder::Is_Recording() const
 
 qint64 Session_Recorder::Elapsed_Ms() const
 {
-    return Is_Recording() ? Pending->clock.elapsed() : 0;
+    return Is_Recording() && Tap ? (Tap->Now_Us() - Start_Us) / 1000 : 0;
 }
 
 bool Session_Recorder::Start(const QString& file, QString* error)
@@ -113,21 +92,13 @@ bool Session_Recorder::Start(const QString& file, QString* error)
         QFile::remove(file);
         return false;
     }
-    {
-        Quillon::detail::Locker hold(Pending->lock);
-        Pending->records.clear();
-        Pending->clock.start();
-        Pending->open = true;
-    }
+    Pending.clear();
+    Start_Us = Tap ? Tap->Now_Us() : 0;
+    if (Tap)
+        Tap->Set_Wanted(Views::Line_Tap::Recorder, true);
     // Every box shown to the user, with its title and text.
-    Set_User_Prompt_Observer([queue = Pending](const User_Prompt& prompt) {
-        queue->push(Record{Record::Event,
-                           0,
-                           {},
-                           {},
-                           QStringLiteral("box"),
-                           prompt.title + QStringLiteral(": ") + prompt.text,
-                           {}});
+    Set_User_Prompt_Observer([this](const User_Prompt& prompt) {
+        Add_Event(QStringLiteral("box"), prompt.title + QStringLiteral(": ") + prompt.text);
     });
     Flush_Timer.start();
     return true;
@@ -137,6 +108,9 @@ void Session_Recorder::Stop()
 {
     if (!Is_Recording())
         return;
+    // What the line sent up to now, before the file closes.
+    if (Tap)
+        Tap->Deliver();
     Flush();
     close_database();
 }
@@ -146,11 +120,9 @@ void Session_Recorder::close_database()
     if (Flush_Timer.isActive())
         Set_User_Prompt_Observer(nullptr);
     Flush_Timer.stop();
-    {
-        Quillon::detail::Locker hold(Pending->lock);
-        Pending->open = false;
-        Pending->records.clear();
-    }
+    Pending.clear();
+    if (Tap)
+        Tap->Set_Wanted(Views::Line_Tap::Recorder, false);
     // A recording that ends cleanly becomes one self-contained file; one
     // that failed is left as it is.
     if (Write_Failed)
@@ -164,55 +136,10 @@ void Session_Recorder::Attach(COM_Resource* resource)
     Detach();
     if (!resource)
         return;
-    const std::shared_ptr<Queue> queue = Pending;
-    const auto direct = Qt::DirectConnection;
-    Connections << connect(
-        resource, &COM_Resource::Tx_Packet, resource,
-        [queue](Packet_Shared_Ptr sent) {
-            Record r{Record::Tx, 0, QByteArray(sent->getData(), sent->getLength()) + '\r', {}, {},
-                     {},         {}};
-            queue->push(std::move(r));
-        },
-        direct);
-    Connections << connect(
-        resource, &COM_Resource::Rx_Packet, resource,
-        [queue](Packet_Shared_Ptr received) {
-            queue->push(Record{Record::Rx, 0, {}, received, {}, {}, {}});
-        },
-        direct);
-    // Every run of dropped bytes as the receiver drops it, rather than the
-    // fixed rows shown to the user: a short glitch would otherwise wait for a
-    // row to fill. The bytes are the receiver's own: copied here.
-    Connections << connect(
-        resource->Builder.Noise, &Rx_Noise_Class::Rejected, resource,
-        [queue](const char* bytes, int length) {
-            queue->push(Record{Record::Noise, 0, QByteArray(bytes, int(length)), {}, {}, {}, {}});
-        },
-        direct);
-    Connections << connect(
-        resource, &COM_Resource::Rx_Timeout_Expected, resource,
-        [queue](Packet_Shared_Ptr request) {
-            queue->push(Record{Record::Event,
-                               0,
-                               {},
-                               {},
-                               QStringLiteral("timeout"),
-                               request ? request->toQString() : QString(),
-                               {}});
-        },
-        direct);
-    Connections << connect(
-        resource, &COM_Resource::COM_Error, resource,
-        [queue](QString* text) {
-            queue->push(Record{Record::Event,
-                               0,
-                               {},
-                               {},
-                               QStringLiteral("serial_error"),
-                               text ? *text : QString(),
-                               {}});
-        },
-        direct);
+    // On this thread: only the worker's own error reaches it.
+    Connections << connect(resource, &COM_Resource::COM_Error, this, [this](QString* text) {
+        Add_Event(QStringLiteral("serial_error"), text ? *text : QString());
+    });
     Port = resource->Port_Name_Text();
     if (Is_Recording())
         set_session(QStringLiteral("port"), Port);
@@ -229,26 +156,67 @@ void Session_Recorder::Detach()
     Add_Event(QStringLiteral("port_closed"), QString());
 }
 
+void Session_Recorder::push(Record&& record)
+{
+    if (!Is_Recording())
+        return;
+    if (record.t_us < 0)
+        record.t_us = Tap ? Tap->Now_Us() - Start_Us : 0;
+    Pending.push_back(std::move(record));
+}
+
+void Session_Recorder::Take(const QVector<Views::Line_Frame>& frames)
+{
+    if (!Is_Recording())
+        return;
+    for (const Views::Line_Frame& f : frames) {
+        // Frames from before this recording began, kept for the docks.
+        if (f.t_us < Start_Us)
+            continue;
+        const qint64 t = f.t_us - Start_Us;
+        if (f.timeout) {
+            push(Record{Record::Event,
+                        t,
+                        {},
+                        {},
+                        QStringLiteral("timeout"),
+                        f.packet ? f.packet->toQString() : QString(),
+                        {}});
+            continue;
+        }
+        switch (f.direction) {
+        case Views::Direction::Request:
+            push(Record{Record::Tx, t, f.bytes, {}, {}, {}, {}});
+            break;
+        case Views::Direction::Answer:
+            push(Record{Record::Rx, t, f.bytes, f.packet, {}, {}, {}});
+            break;
+        case Views::Direction::Noise:
+            push(Record{Record::Noise, t, f.bytes, {}, {}, {}, {}});
+            break;
+        }
+    }
+}
+
 void Session_Recorder::Add_Event(const QString& kind, const QString& text)
 {
-    Pending->push(Record{Record::Event, 0, {}, {}, kind, text, {}});
+    push(Record{Record::Event, -1, {}, {}, kind, text, {}});
 }
 
 void Session_Recorder::Add_Result(const QString& test, const QString& verdict,
                                   const QString& summary, const QString& details_json)
 {
-    Pending->push(
-        Record{Record::Result, 0, {}, {}, {}, {}, {test, verdict, summary, details_json}});
+    push(Record{Record::Result, -1, {}, {}, {}, {}, {test, verdict, summary, details_json}});
 }
 
 void Session_Recorder::Add_Marker(const QString& text)
 {
-    Pending->push(Record{Record::Marker, 0, {}, {}, {}, text, {}});
+    push(Record{Record::Marker, -1, {}, {}, {}, text, {}});
 }
 
 void Session_Recorder::Set_Job(const QString& key, const QString& value)
 {
-    Pending->push(Record{Record::Job, 0, {}, {}, {}, {}, {key, value}});
+    push(Record{Record::Job, -1, {}, {}, {}, {}, {key, value}});
 }
 
 bool Session_Recorder::Flush()
@@ -256,10 +224,11 @@ bool Session_Recorder::Flush()
     if (!Is_Recording())
         return !Write_Failed;
     std::vector<Record> batch;
-    {
-        Quillon::detail::Locker hold(Pending->lock);
-        batch.swap(Pending->records);
-    }
+    batch.swap(Pending);
+    // The events of this thread and the line's frames, which come up to a
+    // batch later, in the order they happened.
+    std::stable_sort(batch.begin(), batch.end(),
+                     [](const Record& a, const Record& b) { return a.t_us < b.t_us; });
     bool ok = Db->begin();
     for (const Record& r : batch) {
         if (!ok)
@@ -309,8 +278,7 @@ bool Session_Recorder::write_record(const Record& r)
     }
     static const Recording::Direction direction[] = {
         Recording::Direction::Tx, Recording::Direction::Rx, Recording::Direction::Noise};
-    const QByteArray bytes =
-        r.kind == Record::Rx ? Recording::Received_Frame_Bytes(r.packet.data()) : r.bytes;
+    const QByteArray& bytes = r.bytes;
     if (!Db->add_traffic(r.t_us, direction[r.kind], bytes.constData(), size_t(bytes.size())))
         return false;
     if (r.kind == Record::Tx)

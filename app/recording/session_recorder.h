@@ -6,31 +6,40 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QVector>
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace Recording {
 class Writer;
 }
+namespace Views {
+class Line_Tap;
+struct Line_Frame;
+} // namespace Views
 
 // Records a session into one SQLite file (see the README for its tables):
 // every request written, every frame and every dropped byte received, every
 // valid value read, and the events of the session.
 //
-// The worker thread only appends to a queue under a short lock; a timer on
-// the thread that owns the recorder writes the queue in one transaction at
-// least once a second, so nothing on the worker ever waits for the disk, and
-// a killed program loses at most the last interval. A write that fails stops
-// the recording (Recording_Failed), never the program or the connection.
+// The line comes from the program's tap (Views::Line_Tap), which the worker
+// only appends to; the recorder wants it only while it records. A timer on
+// the thread that owns the recorder writes what has come in one transaction
+// twice a second, so nothing on the worker ever waits for the disk, and a
+// killed program loses at most the last second. A write that fails stops the
+// recording (Recording_Failed), never the program or the connection.
 class Session_Recorder : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit Session_Recorder(QObject* parent = nullptr);
+    // Records what `tap` hands over; the tap is not owned.
+    explicit Session_Recorder(Views::Line_Tap* tap, QObject* parent = nullptr);
     ~Session_Recorder() override;
 
     // Creates FILE and starts recording; refuses a file that exists. On
@@ -44,8 +53,8 @@ public:
     // Requests recorded so far, one per exchange.
     qint64 Exchanges() const { return Tx_Count; }
 
-    // Records the traffic and readings of a resource until Detach(); the
-    // port is the resource's name for the session table.
+    // The port whose line the tap hands over, until Detach(): its name for
+    // the session table, its opening and closing and its serial errors.
     void Attach(Quillon::COM_Resource* resource);
     void Detach();
     // An event of the session (kind as listed in the README).
@@ -69,8 +78,11 @@ signals:
     void Progress();
 
 private:
-    struct Queue;
     struct Record;
+
+    // The tap's frames, on the recorder's thread.
+    void Take(const QVector<Views::Line_Frame>& frames);
+    void push(Record&& record);
 
     bool write_record(const Record& r);
     void write_reading(qint64 t_us, Quillon::Packet_Class* packet);
@@ -78,7 +90,10 @@ private:
     void fail(const QString& reason);
     void close_database();
 
-    std::shared_ptr<Queue> Pending;
+    QPointer<Views::Line_Tap> Tap;
+    // On the tap's clock, when this recording began.
+    qint64 Start_Us = 0;
+    std::vector<Record> Pending;
     QList<QMetaObject::Connection> Connections;
     QTimer Flush_Timer;
     std::unique_ptr<Recording::Writer> Db;

@@ -21,16 +21,17 @@ struct Line_Tap::Queue
     QMutex lock;
     QElapsedTimer clock;
     QVector<Line_Frame> frames;
-    // Read by the worker before it builds a frame, so that a line nobody
-    // watches costs it one load; set under the lock.
-    std::atomic<bool> wanted{true};
+    // The consumers that want the line, as a mask. Read by the worker before
+    // it builds a frame, so that a line nobody wants costs it one load; set
+    // under the lock.
+    std::atomic<int> wanted{0};
 
-    bool is_wanted() const { return wanted.load(std::memory_order_relaxed); }
+    bool is_wanted() const { return wanted.load(std::memory_order_relaxed) != 0; }
     void push(Line_Frame&& frame)
     {
         Locker hold(lock);
-        // Again under the lock: a frame built as the views closed is not kept
-        // for when they open again.
+        // Again under the lock: a frame built as the last consumer let go is
+        // not kept for when one wants the line again.
         if (!is_wanted())
             return;
         frame.t_us = clock.nsecsElapsed() / 1000;
@@ -45,7 +46,6 @@ Line_Tap::Line_Tap(QObject* parent) : QObject(parent), Pending(std::make_shared<
     // Never more often than the interval, as a coarse timer may be.
     Batch_Timer.setTimerType(Qt::PreciseTimer);
     connect(&Batch_Timer, &QTimer::timeout, this, &Line_Tap::Deliver);
-    Batch_Timer.start();
 }
 
 Line_Tap::~Line_Tap()
@@ -120,18 +120,45 @@ void Line_Tap::Push(Line_Frame frame)
     Pending->push(std::move(frame));
 }
 
-void Line_Tap::Set_Wanted(bool wanted)
+qint64 Line_Tap::Now_Us() const
 {
-    QVector<Line_Frame> dropped; // its packets released outside the lock
-    Locker hold(Pending->lock);
-    Pending->wanted.store(wanted, std::memory_order_relaxed);
-    if (!wanted)
-        dropped.swap(Pending->frames);
+    return Pending->clock.nsecsElapsed() / 1000;
+}
+
+void Line_Tap::Set_Wanted(Consumer consumer, bool wanted)
+{
+    if (wanted == Is_Wanted(consumer))
+        return;
+    if (wanted)
+        Since_Us[consumer] = Now_Us();
+    {
+        QVector<Line_Frame> dropped; // its packets released outside the lock
+        Locker hold(Pending->lock);
+        const int mask = Pending->wanted.load(std::memory_order_relaxed);
+        const int now = wanted ? mask | consumer : mask & ~consumer;
+        Pending->wanted.store(now, std::memory_order_relaxed);
+        if (now == 0)
+            dropped.swap(Pending->frames);
+    }
+    if (Is_Wanted())
+        Batch_Timer.start();
+    else
+        Batch_Timer.stop();
+}
+
+bool Line_Tap::Is_Wanted(Consumer consumer) const
+{
+    return (Pending->wanted.load(std::memory_order_relaxed) & consumer) != 0;
 }
 
 bool Line_Tap::Is_Wanted() const
 {
     return Pending->is_wanted();
+}
+
+qint64 Line_Tap::Wanted_Since(Consumer consumer) const
+{
+    return Since_Us[consumer];
 }
 
 int Line_Tap::Queued() const

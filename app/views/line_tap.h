@@ -26,12 +26,13 @@ struct Line_Frame
     bool timeout = false;
 };
 
-// Taps the same signals of a port as the session recorder. On the worker
-// thread it only appends to a queue under a short lock; a timer on the
-// thread that owns the tap hands the queue over in one batch, so that the
-// views update a bounded number of times a second however fast the line runs.
-// While nobody wants the line (every view closed), the worker's calls return
-// at once and nothing is queued.
+// The program's one tap on the line: the recorder and the docks are both fed
+// from it. On the worker thread it only appends to a queue under a short
+// lock; a timer on the thread that owns the tap hands the queue over in one
+// batch, so that its consumers update a bounded number of times a second
+// however fast the line runs. While no consumer wants the line (no recording,
+// every view closed), the worker's calls return at once, nothing is queued
+// and the timer stands still.
 class Line_Tap : public QObject
 {
     Q_OBJECT
@@ -47,10 +48,22 @@ public:
     void Set_Interval(int ms) { Batch_Timer.setInterval(ms); }
     // Hands over what is queued now.
     void Deliver();
-    // Whether the line is wanted; when it is not, what is queued is dropped,
-    // and when it is again, the views get what the line sends from then on.
-    void Set_Wanted(bool wanted);
+    // The tap's clock, which stamps every frame: microseconds since the tap
+    // was made, on a monotonic clock.
+    qint64 Now_Us() const;
+
+    enum Consumer
+    {
+        Docks = 1,
+        Recorder = 2
+    };
+    // Whether a consumer wants the line. When none does any more, what is
+    // queued is dropped; a consumer that wants it again gets what the line
+    // sends from then on (frames stamped from Wanted_Since).
+    void Set_Wanted(Consumer consumer, bool wanted);
+    bool Is_Wanted(Consumer consumer) const;
     bool Is_Wanted() const;
+    qint64 Wanted_Since(Consumer consumer) const;
     // Frames waiting for the next delivery.
     int Queued() const;
 
@@ -62,6 +75,9 @@ private:
     std::shared_ptr<Queue> Pending;
     QList<QMetaObject::Connection> Connections;
     QTimer Batch_Timer;
+    // Stamps of the moments the docks and the recorder last began to want
+    // the line.
+    qint64 Since_Us[3] = {};
 };
 
 } // namespace Views

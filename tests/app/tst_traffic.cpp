@@ -3,6 +3,7 @@
 #include "test_responses.h"
 
 #include "main_window.h"
+#include "recording/session_recorder.h"
 #include "views/charts_dock.h"
 #include "views/frame_text.h"
 #include "views/line_tap.h"
@@ -55,6 +56,7 @@ private slots:
     void filters_show_the_matching_rows();
     void pause_copy_and_save();
     void hidden_docks_take_nothing_from_the_line();
+    void one_tap_for_the_recorder_and_the_docks();
 };
 
 void Traffic::frames_in_words_data()
@@ -98,6 +100,7 @@ void Traffic::a_busy_line_updates_in_batches()
     QElapsedTimer took; // from before the tap's timer starts
     took.start();
     Line_Tap tap;
+    tap.Set_Wanted(Line_Tap::Docks, true);
     Traffic_Dock dock;
     dock.show();
     connect(&tap, &Line_Tap::Frames, &dock, &Traffic_Dock::Add_Frames);
@@ -255,6 +258,44 @@ void Traffic::hidden_docks_take_nothing_from_the_line()
                             .arg(hidden_s)));
     QVERIFY(line_runs(20));
     QCOMPARE(readings.Last_Time(), last_reading);
+}
+
+// The recorder and the docks share the tap: a recording wants the line with
+// the docks hidden, the docks shown later get only what came after, and with
+// neither the tap takes nothing.
+void Traffic::one_tap_for_the_recorder_and_the_docks()
+{
+    Prompt_Answers answers;
+    Sim::Virtual_Controller sim;
+    QVERIFY(sim.start());
+    QTemporaryDir dir;
+    MainWindow window;
+    window.show();
+    QString error;
+    QVERIFY2(window.Start_Recording(dir.filePath(QStringLiteral("tap.sqlite")), &error),
+             qPrintable(error));
+    window.Open_Port(QString::fromStdString(sim.device_path()));
+    Line_Tap* tap = window.Views_Tap();
+    Traffic_Model* rows = window.Traffic()->Model();
+    QVERIFY(tap->Is_Wanted(Line_Tap::Recorder) && !tap->Is_Wanted(Line_Tap::Docks));
+    QTRY_VERIFY(window.Recorder()->Exchanges() > 20);
+    QCOMPARE(rows->rowCount(), 0);
+
+    window.Show_Views({"traffic"});
+    QTRY_VERIFY(tap->Is_Wanted(Line_Tap::Docks));
+    const double shown_s = tap->Wanted_Since(Line_Tap::Docks) / 1e6;
+    QTRY_VERIFY(rows->rowCount() > 0);
+    QVERIFY(rows->Row(0).t_s >= shown_s);
+
+    window.Stop_Recording();
+    QVERIFY(!tap->Is_Wanted(Line_Tap::Recorder));
+    window.Traffic()->toggleViewAction()->trigger();
+    QVERIFY(!tap->Is_Wanted());
+    QCOMPARE(tap->Queued(), 0);
+    const unsigned from = sim.total_requests();
+    QTRY_VERIFY(sim.total_requests() > from + 20);
+    QCOMPARE(tap->Queued(), 0);
+    window.Quit_Now();
 }
 
 VANTOR_TEST_MAIN(Traffic)
