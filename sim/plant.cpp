@@ -284,7 +284,7 @@ unsigned Plant::new_challenge(Counter counter)
 bool Plant::reset_counter(Counter counter, unsigned code)
 {
     const int challenge = challenges_[index(counter)];
-    if (challenge < 0 || code != Quillon::Reset_Code_For(static_cast<quint16>(challenge)))
+    if (challenge < 0 || code != Quillon::Reset_Code_For(static_cast<std::uint16_t>(challenge)))
         return false;
     counters_[index(counter)] = 0;
     if (counter == Counter::On_Time)

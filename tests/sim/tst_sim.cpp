@@ -175,7 +175,7 @@ void Sim_Test::reset_exchange()
     for (const std::string names : {"ALG CPT", "ALR IGT", "ALO OTC"}) {
         const auto challenge = [&] {
             const std::string offer = line->ask("get " + names.substr(0, 3));
-            return Quillon::Reset_Code_For(quint16(std::stoi(offer.substr(4, 5))));
+            return Quillon::Reset_Code_For(std::uint16_t(std::stoi(offer.substr(4, 5))));
         };
         const auto answer = [&](unsigned code) {
             return line->ask(QString::asprintf("set %.3s %03u", names.c_str(), code).toStdString());
