@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Recording {
@@ -21,6 +22,16 @@ bool Writer::create(const std::string& path)
     // Made here rather than by SQLite, which would name a folder that cannot
     // be written only at the first statement, less clearly, and would open an
     // existing file.
+    // What SQLite keeps beside a database, left from an earlier file of this
+    // name, would be taken for the new file's own: an old recording's pages
+    // played into the new one, or an I/O error.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        struct stat left;
+        if (::lstat((path + suffix).c_str(), &left) == 0) {
+            Error = path + suffix + " is left from an earlier file of this name";
+            return false;
+        }
+    }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         Error = std::strerror(errno);

@@ -409,6 +409,13 @@ void Recording_File::writer_refuses_an_existing_file()
     QCOMPARE(QFileInfo(file).size(), qint64(4096));
     QVERIFY(!w.create(QFile::encodeName(path("no/such/folder.sqlite")).toStdString()));
     QCOMPARE(QString::fromStdString(w.error()), QString("No such file or directory"));
+    // A new file beside the write-ahead log of an earlier one of its name.
+    const QString again = path("again.sqlite");
+    QFile(again + "-wal").open(QIODevice::WriteOnly);
+    QVERIFY(!w.create(QFile::encodeName(again).toStdString()));
+    QVERIFY(QString::fromStdString(w.error()).endsWith(
+        "again.sqlite-wal is left from an earlier file of this name"));
+    QVERIFY(!QFileInfo::exists(again));
 }
 
 void Recording_File::long_rows_come_out_cut()
