@@ -127,24 +127,30 @@ Test_Runner::~Test_Runner()
     for (const auto& c : qAsConst(worker_connections))
         disconnect(c);
     // An item the worker still lists goes once the worker has let it go:
-    // at its next pass, or when it shuts down or is deleted.
+    // at its next pass, or when it shuts down or is deleted. Its list, not
+    // the item's own flag, says so: the worker clears the flag before its
+    // last signals about the item.
+    const QPointer<TX_Scheduler_Class> scheduler = worker ? worker->TX_Scheduler : nullptr;
+    const auto let_go = [scheduler](TX_Scheduler_Item_Class* item) {
+        return !scheduler || !scheduler->Is_Listed(item);
+    };
     for (TX_Scheduler_Item_Class* item : qAsConst(items)) {
         item->disconnect(this);
-        if (!worker || !item->Is_Scheduled()) {
+        if (let_go(item)) {
             item->deleteLater();
             continue;
         }
         if (auto protocol = qobject_cast<TX_Sched_Item_Protocol_Class*>(item))
             protocol->setState(Protocol_Idle);
         item->setAction(Action_Done);
-        connect(item, &TX_Scheduler_Item_Class::Is_ScheduledChanged, item, [item] {
-            if (!item->Is_Scheduled())
+        connect(item, &TX_Scheduler_Item_Class::Is_ScheduledChanged, item, [item, let_go] {
+            if (let_go(item))
                 item->deleteLater();
         });
         connect(worker, &QObject::destroyed, item, &QObject::deleteLater);
         // Let go of meanwhile: no word of it will come. A second deleteLater
         // is harmless, the first one's deletion drops it.
-        if (!item->Is_Scheduled())
+        if (let_go(item))
             item->deleteLater();
     }
 }

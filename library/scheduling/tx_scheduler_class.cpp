@@ -47,6 +47,12 @@ bool TX_Scheduler_Class::Schedule_Or_Keep(TX_Scheduler_Item_Class* item)
     return list(item);
 }
 
+bool TX_Scheduler_Class::Is_Listed(TX_Scheduler_Item_Class* item)
+{
+    detail::Locker lock(List_Lock);
+    return Items.contains(item);
+}
+
 void TX_Scheduler_Class::keep_listed(TX_Scheduler_Item_Class* item)
 {
     if (item->Action() == Action_Done)

@@ -55,6 +55,10 @@ public:
     // is kept, any other is listed, so that an item the transmit pass drops
     // meanwhile is never left out. False only when the worker has shut down.
     bool Schedule_Or_Keep(TX_Scheduler_Item_Class* item);
+    // Whether the item is listed. The transmit pass drops an item and sends
+    // its last signals about it in one hold of the lock, so an item found
+    // unlisted here is one the worker no longer touches.
+    bool Is_Listed(TX_Scheduler_Item_Class* item);
     void run_item(TX_Scheduler_Item_Class* item);
     void stop_item(TX_Scheduler_Item_Class* item);
     // Removes every item, recording the reason in those that were in an exchange.
