@@ -50,6 +50,11 @@ class Command_Line_Test : public QObject
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir->path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // A sanitizer run's settings and suppressions hold for the program too.
+        const QProcessEnvironment outer = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : outer.keys())
+            if (name.endsWith(QLatin1String("SAN_OPTIONS")))
+                env.insert(name, outer.value(name));
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(work());
         program.start(QStringLiteral(VANTOR_PROGRAM), arguments);
