@@ -1,5 +1,8 @@
 #include "command_line.h"
 
+#include "diagnostics/test_runner.h"
+#include "sim_fault_options.h"
+
 #include <replay.h>
 
 #include <QCommandLineParser>
@@ -152,10 +155,26 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         QStringLiteral("With --port or --simulate: read the controller once, write a service "
                        "report to FILE (.pdf or .html) and exit; needs no display."),
         QStringLiteral("FILE"));
-    const QList<QCommandLineOption> with_values = {
-        port, screenshot, quit_after, record, export_csv, replay, replay_speed, show, open, report};
+    const QCommandLineOption run_test(
+        QStringLiteral("run-test"),
+        QStringLiteral("With --port or --simulate: run one guided test (leak, sensors or "
+                       "compressor) without a window, print its verdict and exit with 0 for "
+                       "pass, 3 for fail, 4 for inconclusive, 1 when the controller cannot be "
+                       "read; needs no display."),
+        QStringLiteral("TEST"));
+    const QCommandLineOption minutes(
+        QStringLiteral("minutes"),
+        QStringLiteral("With --run-test leak or compressor: the test's length in minutes "
+                       "(at least 0.5)."),
+        QStringLiteral("N"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --run-test: print the result as JSON."));
+    const QList<QCommandLineOption> with_values = {port,   screenshot,   quit_after, record,
+                                                   export_csv, replay, replay_speed, show,
+                                                   open,   report,       run_test,   minutes};
     parser.addOptions({port, simulate, screenshot, quit_after, record, export_csv, traffic, replay,
-                       replay_speed, show, open, report});
+                       replay_speed, show, open, report, run_test, minutes, json});
+    parser.addOptions(Fault_Options());
     parser.addPositionalArgument(QStringLiteral("OUT.csv"),
                                  QStringLiteral("With --export-csv: the CSV file to write."),
                                  QStringLiteral("[OUT.csv]"));
@@ -178,9 +197,9 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
 
     // What the run does decides which options may come with it.
-    const QList<QCommandLineOption> all = {port,         simulate,   screenshot, quit_after,
-                                           record,       export_csv, traffic,    replay,
-                                           replay_speed, show,       open,       report};
+    const QList<QCommandLineOption> all = {
+        port, simulate, screenshot, quit_after, record,   export_csv, traffic, replay,
+        replay_speed, show, open, report, run_test, minutes, json};
     const auto alone_but = [&](const QCommandLineOption& task,
                                const QList<QCommandLineOption>& allowed) {
         for (const QCommandLineOption& option : all) {
@@ -196,6 +215,12 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         return QString();
     };
     const QStringList positional = parser.positionalArguments();
+    bool faults = false;
+    const QString fault_mistake = Read_Fault_Options(parser, &options->plant_faults, &faults);
+    if (!fault_mistake.isEmpty())
+        return refuse(fault_mistake);
+    if (faults && !parser.isSet(simulate))
+        return refuse(QStringLiteral("the vehicle faults (--leak-reservoir ...) need --simulate"));
     if (parser.isSet(export_csv)) {
         const QString mistake = alone_but(export_csv, {traffic});
         if (!mistake.isEmpty())
@@ -220,7 +245,32 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         return refuse(QStringLiteral("'%1': unexpected argument; only --export-csv takes one "
                                      "(OUT.csv)")
                           .arg(positional[0]));
-    if (parser.isSet(report)) {
+    if (parser.isSet(run_test)) {
+        const QString mistake = alone_but(
+            run_test, {port, simulate, replay, replay_speed, minutes, json, report, record});
+        if (!mistake.isEmpty())
+            return refuse(mistake);
+        if (!Diagnostics::Test_From_Key(parser.value(run_test), &options->test))
+            return refuse(QStringLiteral("--run-test takes leak, sensors or compressor"));
+        if (!parser.isSet(port) && !parser.isSet(simulate))
+            return refuse(QStringLiteral("--run-test needs --port NAME or --simulate"));
+        if (parser.isSet(minutes)) {
+            if (options->test == Diagnostics::Test_Kind::Sensors)
+                return refuse(QStringLiteral("--minutes sets the length of the leak and "
+                                             "compressor tests; the sensor test's follows from "
+                                             "its moves"));
+            bool ok = false;
+            options->minutes = parser.value(minutes).toDouble(&ok);
+            if (!ok || !(options->minutes >= Diagnostics::Leak_Down_Runner::Script_Least_Minutes) ||
+                options->minutes > 1440)
+                return refuse(QStringLiteral("--minutes takes a number of minutes from 0.5 to "
+                                             "1440"));
+        }
+        options->json = parser.isSet(json);
+        options->task = Task::Run_Test;
+    } else if (parser.isSet(minutes) || parser.isSet(json)) {
+        return refuse(QStringLiteral("--minutes and --json need --run-test"));
+    } else if (parser.isSet(report)) {
         const QString mistake = alone_but(report, {port, simulate, replay, replay_speed});
         if (!mistake.isEmpty())
             return refuse(mistake);

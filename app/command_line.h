@@ -4,9 +4,14 @@
 // The program's command line: what it asks for, read and checked as a whole
 // before anything is opened or written.
 
+#include "diagnostics/test_result.h"
+
+#include <plant_faults.h>
+
 #include <QString>
 #include <QStringList>
 
+#include <cmath>
 #include <memory>
 
 class QTextStream;
@@ -23,6 +28,7 @@ enum class Task
     Window,
     Export_CSV, // --export-csv RECORDING OUT.csv [--traffic]
     Report,     // --report FILE with --port or --simulate
+    Run_Test,   // --run-test leak|sensors|compressor with --port or --simulate
 };
 
 struct Options
@@ -44,6 +50,13 @@ struct Options
     QString export_recording;
     QString export_output;
     bool traffic = false;
+    // One guided test without a window, its length in minutes (its own
+    // unless set) and its result as JSON rather than a line.
+    Diagnostics::Test_Kind test = Diagnostics::Test_Kind::Leak_Down;
+    double minutes = std::nan("");
+    bool json = false;
+    // The virtual controller's vehicle faults, with --simulate.
+    Sim::Plant_Faults plant_faults;
 };
 
 // Parse's answer when the program is to go on with *options.

@@ -1,5 +1,6 @@
 #include "application_identity.h"
 #include "command_line.h"
+#include "diagnostics/run_test_command.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
 #include "recording/session_recorder.h"
@@ -80,8 +81,9 @@ int main(int argc, char* argv[])
         return export_csv(options);
     }
 
-    // A report is made without a window: with no display, off screen.
-    const bool reporting = options.task == Command_Line::Task::Report;
+    // A report or a test is made without a window: with no display, off screen.
+    const bool reporting = options.task == Command_Line::Task::Report ||
+                           options.task == Command_Line::Task::Run_Test;
     if (reporting && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -92,6 +94,7 @@ int main(int argc, char* argv[])
         Sim::Virtual_Controller simulated;
         if (options.simulate) {
             simulated.set_replay(options.replay, options.replay_speed);
+            simulated.set_plant_faults(options.plant_faults);
             std::string error;
             if (!simulated.start(&error)) {
                 QTextStream(stderr)
@@ -99,6 +102,16 @@ int main(int argc, char* argv[])
                 return 1;
             }
             options.port = QString::fromStdString(simulated.device_path());
+        }
+        if (options.task == Command_Line::Task::Run_Test) {
+            Diagnostics::Run_Test_Request request;
+            request.port = options.port;
+            request.test = options.test;
+            request.minutes = options.minutes;
+            request.json = options.json;
+            request.report = options.report;
+            request.record = options.record;
+            return Diagnostics::Run_Test_Command(request);
         }
         return Service_Report::Run_Command(options.port, options.report);
     }
@@ -158,6 +171,7 @@ int main(int argc, char* argv[])
     } else if (options.simulate) {
         controller = std::make_unique<Sim::Virtual_Controller>();
         controller->set_replay(options.replay, options.replay_speed);
+        controller->set_plant_faults(options.plant_faults);
         std::string error;
         if (!controller->start(&error)) {
             QTextStream(stderr) << "virtual controller: " << QString::fromStdString(error) << '\n';

@@ -43,8 +43,9 @@ Figure rate_figure(const QString& key, const QString& name, const Rate& rate, do
     const bool enough = rate.Measured() && rate.seconds >= needed;
     Figure f = figure(key, name, enough ? rate.per_second * scale : std::nan(""), unit, decimals,
                       kind, limit);
-    f.note = (enough ? QStringLiteral("over %1 of %2") : QStringLiteral("only %1 of %2, %3 needed"))
-                 .arg(seconds_text(rate.seconds), spans, seconds_text(needed));
+    f.note = enough ? QStringLiteral("over %1 of %2").arg(seconds_text(rate.seconds), spans)
+                    : QStringLiteral("only %1 of %2, %3 needed")
+                          .arg(seconds_text(rate.seconds), spans, seconds_text(needed));
     return f;
 }
 

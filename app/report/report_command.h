@@ -1,6 +1,7 @@
 #ifndef APP_REPORT_REPORT_COMMAND_H
 #define APP_REPORT_REPORT_COMMAND_H
 
+#include "diagnostics/test_result.h"
 #include "tabs/fault_counts_class.h"
 
 #include <QList>
@@ -10,8 +11,10 @@ namespace Service_Report {
 
 // The command line's report: opens the port, reads everything once, writes
 // the report and returns the exit status. Anything not read, or not written,
-// is one line on the error output, status 1 and no file.
-int Run_Command(const QString& port, const QString& file);
+// is one line on the error output, status 1 and no file. RESULTS are the
+// guided tests run before it.
+int Run_Command(const QString& port, const QString& file,
+                const QVector<Diagnostics::Result>& results = {});
 
 // The counter histories from the history file, without creating it; empty
 // when there is none.

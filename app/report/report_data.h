@@ -1,6 +1,7 @@
 #ifndef APP_REPORT_REPORT_DATA_H
 #define APP_REPORT_REPORT_DATA_H
 
+#include "diagnostics/test_result.h"
 #include "tabs/fault_counts_class.h"
 #include "tabs/maint_ctrl.h"
 
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QVector>
 
 namespace Service_Report {
 
@@ -31,6 +33,8 @@ struct Data
     // compressor time, overheat count); empty when there is no history file.
     QList<fc_map_type> history;
     QList<MaintCtrl::Test_Run> tests;
+    // The guided tests run this session, in the order they ended.
+    QVector<Diagnostics::Result> results;
     // The running recording's file and its chart; empty when none runs.
     QString recording;
     QImage chart;

@@ -1,0 +1,137 @@
+#include "diagnostics/run_test_command.h"
+
+#include "diagnostics/test_runner.h"
+#include "recording/session_recorder.h"
+#include "report/report_command.h"
+#include "report/report_writer.h"
+#include "views/line_tap.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QTextStream>
+#include <QThread>
+
+#include <memory>
+
+using namespace Quillon;
+
+namespace Diagnostics {
+
+namespace {
+
+void record_result(Session_Recorder* recorder, const Result& result)
+{
+    recorder->Add_Result(Test_Key(result.test), Outcome_Key(result.outcome), result.summary,
+                         QString::fromUtf8(QJsonDocument(result.To_Json()).toJson(
+                             QJsonDocument::Compact)));
+    recorder->Add_Event(QStringLiteral("test_finished"), result.Verdict_Line());
+}
+
+// Runs the test through a worker of its own; the result once it has ended.
+Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Recorder* recorder)
+{
+    resource->COM_Command = COM_Resource::COM_Run;
+    QThread thread;
+    auto worker = new COM_485_Class(resource, nullptr);
+    const Test_Limits limits;
+    std::unique_ptr<Test_Runner> runner(Make_Runner(request.test, limits));
+    if (std::isfinite(request.minutes))
+        runner->Set_Duration(request.minutes * 60);
+    QEventLoop loop;
+    Result result;
+    QObject::connect(runner.get(), &Test_Runner::Finished, &loop, [&](const Result& r) {
+        result = r;
+        loop.quit();
+    });
+    worker->Start_On(&thread);
+    if (recorder)
+        recorder->Add_Event(QStringLiteral("test_started"), Test_Title(request.test));
+    if (runner->Start(worker))
+        loop.exec();
+    else
+        result = runner->Last_Result();
+    runner.reset();
+    if (worker->Stop_On(&thread, 2000))
+        delete worker;
+    else // still busy: left rather than deleted under its thread
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    return result;
+}
+
+} // namespace
+
+int Exit_Status(const Result& result)
+{
+    switch (result.outcome) {
+    case Outcome::Pass:
+        return Exit::Pass;
+    case Outcome::Fail:
+        return Exit::Fail;
+    case Outcome::Inconclusive:
+        break;
+    }
+    return result.reason_code == QLatin1String(Reason::Connection_Lost) ? Exit::Not_Read
+                                                                        : Exit::Inconclusive;
+}
+
+int Run_Test_Command(const Run_Test_Request& request)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    // A report that could not be written is refused before the test runs.
+    if (!request.report.isEmpty()) {
+        const QString error = Service_Report::Name_Error(request.report);
+        if (!error.isEmpty()) {
+            err << error << '\n';
+            return 2;
+        }
+    }
+    COM_Setup setup;
+    QString name = request.port;
+    QString error;
+    if (!setup.TryOpenWithDefaults(&name, &error)) {
+        err << "cannot open " << name << ": " << error.simplified() << '\n';
+        return Exit::Not_Read;
+    }
+    Views::Line_Tap tap;
+    Session_Recorder recorder(&tap);
+    bool recording_failed = false;
+    QObject::connect(&recorder, &Session_Recorder::Recording_Failed,
+                     [&](const QString& message) {
+                         err << message << '\n';
+                         recording_failed = true;
+                     });
+    if (!request.record.isEmpty()) {
+        tap.Attach(setup.Open_Resource);
+        recorder.Attach(setup.Open_Resource);
+        if (!recorder.Start(request.record, &error)) {
+            setup.CloseComPort();
+            err << error << '\n';
+            return Exit::Not_Read;
+        }
+    }
+    const Result result = run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder);
+    if (recorder.Is_Recording()) {
+        record_result(&recorder, result);
+        recorder.Stop();
+    }
+    recorder.Detach();
+    tap.Detach();
+    setup.CloseComPort();
+
+    if (request.json)
+        out << QJsonDocument(result.To_Json()).toJson(QJsonDocument::Indented);
+    else
+        out << result.Verdict_Line() << '\n';
+    out.flush();
+    if (recording_failed)
+        return Exit::Not_Read;
+    if (!request.report.isEmpty()) {
+        const int status = Service_Report::Run_Command(name, request.report, {result});
+        if (status != 0)
+            return status;
+    }
+    return Exit_Status(result);
+}
+
+} // namespace Diagnostics
