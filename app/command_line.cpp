@@ -169,9 +169,9 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --run-test: print the result as JSON."));
-    const QList<QCommandLineOption> with_values = {port,   screenshot,   quit_after, record,
-                                                   export_csv, replay, replay_speed, show,
-                                                   open,   report,       run_test,   minutes};
+    const QList<QCommandLineOption> with_values = {port,       screenshot, quit_after,   record,
+                                                   export_csv, replay,     replay_speed, show,
+                                                   open,       report,     run_test,     minutes};
     parser.addOptions({port, simulate, screenshot, quit_after, record, export_csv, traffic, replay,
                        replay_speed, show, open, report, run_test, minutes, json});
     parser.addOptions(Fault_Options());
@@ -197,9 +197,9 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
 
     // What the run does decides which options may come with it.
-    const QList<QCommandLineOption> all = {
-        port, simulate, screenshot, quit_after, record,   export_csv, traffic, replay,
-        replay_speed, show, open, report, run_test, minutes, json};
+    const QList<QCommandLineOption> all = {port,       simulate, screenshot, quit_after,   record,
+                                           export_csv, traffic,  replay,     replay_speed, show,
+                                           open,       report,   run_test,   minutes,      json};
     const auto alone_but = [&](const QCommandLineOption& task,
                                const QList<QCommandLineOption>& allowed) {
         for (const QCommandLineOption& option : all) {

@@ -82,8 +82,8 @@ int main(int argc, char* argv[])
     }
 
     // A report or a test is made without a window: with no display, off screen.
-    const bool reporting = options.task == Command_Line::Task::Report ||
-                           options.task == Command_Line::Task::Run_Test;
+    const bool reporting =
+        options.task == Command_Line::Task::Report || options.task == Command_Line::Task::Run_Test;
     if (reporting && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))

@@ -3,10 +3,10 @@
 #include "application_identity.h"
 #include "data_files.h"
 #include "device_identity.h"
+#include "diagnostics/test_wizard.h"
 #include "recording/csv_export.h"
 #include "recording/session_recorder.h"
 #include "tabs/dev_info_display.h"
-#include "views/line_tap.h"
 #include "tabs/errors_display.h"
 #include "tabs/io_display.h"
 #include "tabs/lever_length_form.h"
@@ -16,6 +16,7 @@
 #include "tabs/misc_ctrl.h"
 #include "tabs/suspension_heights_class.h"
 #include "ui_main_window.h"
+#include "views/line_tap.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -133,6 +134,7 @@ MainWindow::MainWindow(QWidget* parent)
     Setup_Recording();
     Setup_Views();
     Setup_Service_Report();
+    Setup_Tests();
     Identity = new Device_Identity(this);
 }
 
@@ -312,6 +314,8 @@ void MainWindow::COM_Error_Handler(QString* Errormessage)
 
 void MainWindow::Connection_Lost()
 {
+    if (Open_Wizard)
+        Open_Wizard->Connection_Lost();
     Set_Displays_Active(false);
     Disconnect_Displays();
     // The worker has shut down or is told to now; once it has, the port is

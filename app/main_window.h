@@ -3,10 +3,14 @@
 
 #include <Quillon.h>
 
+#include "diagnostics/test_result.h"
+
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <QVector>
 
 #include <functional>
 
@@ -36,6 +40,9 @@ class Traffic_Dock;
 } // namespace Views
 namespace Service_Report {
 class Collector;
+}
+namespace Diagnostics {
+class Test_Wizard;
 }
 
 // The program's one window: two tab widgets above each other, the port
@@ -195,6 +202,31 @@ private:
     Service_Report::Collector* Report_Collector = nullptr;
     Report_File_Chooser Choose_Report_File;
     QString Report_File;
+
+    // Guided tests (Tests menu): every result of the session, in the order
+    // they ended, for the service report. The recording chooser is a seam
+    // for tests.
+public:
+    const QVector<Diagnostics::Result>& Test_Results() const { return Test_Result_List; }
+    // Opens the wizard of KIND, or raises the one open; none without a
+    // connection.
+    Diagnostics::Test_Wizard* Open_Test_Wizard(Diagnostics::Test_Kind kind);
+    // Runs an analysis over a recording (seconds on its clock) and keeps its
+    // result; a recording that cannot be read is shown in a box.
+    Diagnostics::Result Analyse_Recording_File(const QString& file, Diagnostics::Test_Kind kind,
+                                               double from_s, double to_s);
+    using Recording_Chooser = std::function<QString(QWidget*)>;
+    void Set_Recording_Chooser(Recording_Chooser chooser);
+signals:
+    void Test_Result_Added(const Diagnostics::Result& result);
+
+private:
+    void Setup_Tests();
+    void Keep_Test_Result(const Diagnostics::Result& result);
+    void Analyse_Recording_Dialog(Diagnostics::Test_Kind kind);
+    QVector<Diagnostics::Result> Test_Result_List;
+    QPointer<Diagnostics::Test_Wizard> Open_Wizard;
+    Recording_Chooser Choose_Recording;
 };
 
 #endif // MAIN_WINDOW_H

@@ -11,7 +11,7 @@ bool to_side(const QString& text, std::size_t* side)
     if (text != QLatin1String("driver") && text != QLatin1String("curb"))
         return false;
     *side = Sim::Plant_Faults::index(text == QLatin1String("driver") ? Sim::Side::Driver
-                                                                      : Sim::Side::Curb);
+                                                                     : Sim::Side::Curb);
     return true;
 }
 
@@ -62,8 +62,8 @@ const Fault_Option table[] = {
          std::size_t side = 0;
          return to_side(v, &side) && (f.stuck_sensor[side] = true);
      }},
-    {"reversed-sensor", "driver|curb", "With --simulate: that side's height sensor reads up as down.",
-     "takes driver or curb",
+    {"reversed-sensor", "driver|curb",
+     "With --simulate: that side's height sensor reads up as down.", "takes driver or curb",
      [](Sim::Plant_Faults& f, const QString& v) {
          std::size_t side = 0;
          return to_side(v, &side) && (f.reversed_sensor[side] = true);

@@ -21,9 +21,9 @@ namespace {
 
 void record_result(Session_Recorder* recorder, const Result& result)
 {
-    recorder->Add_Result(Test_Key(result.test), Outcome_Key(result.outcome), result.summary,
-                         QString::fromUtf8(QJsonDocument(result.To_Json()).toJson(
-                             QJsonDocument::Compact)));
+    recorder->Add_Result(
+        Test_Key(result.test), Outcome_Key(result.outcome), result.summary,
+        QString::fromUtf8(QJsonDocument(result.To_Json()).toJson(QJsonDocument::Compact)));
     recorder->Add_Event(QStringLiteral("test_finished"), result.Verdict_Line());
 }
 
@@ -96,11 +96,10 @@ int Run_Test_Command(const Run_Test_Request& request)
     Views::Line_Tap tap;
     Session_Recorder recorder(&tap);
     bool recording_failed = false;
-    QObject::connect(&recorder, &Session_Recorder::Recording_Failed,
-                     [&](const QString& message) {
-                         err << message << '\n';
-                         recording_failed = true;
-                     });
+    QObject::connect(&recorder, &Session_Recorder::Recording_Failed, [&](const QString& message) {
+        err << message << '\n';
+        recording_failed = true;
+    });
     if (!request.record.isEmpty()) {
         tap.Attach(setup.Open_Resource);
         recorder.Attach(setup.Open_Resource);
@@ -110,7 +109,8 @@ int Run_Test_Command(const Run_Test_Request& request)
             return Exit::Not_Read;
         }
     }
-    const Result result = run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder);
+    const Result result =
+        run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder);
     if (recorder.Is_Recording()) {
         record_result(&recorder, result);
         recorder.Stop();
