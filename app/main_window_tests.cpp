@@ -3,14 +3,13 @@
 // the session's report and, while recording, written into the recording.
 
 #include "diagnostics/recording_analysis.h"
+#include "diagnostics/result_recording.h"
 #include "diagnostics/test_limits_dialog.h"
 #include "diagnostics/test_wizard.h"
 #include "main_window.h"
-#include "recording/session_recorder.h"
 #include "ui_main_window.h"
 
 #include <QFileDialog>
-#include <QJsonDocument>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -76,10 +75,8 @@ Test_Wizard* MainWindow::Open_Test_Wizard(Test_Kind kind)
     const Test_Limits limits;
     Open_Wizard = new Test_Wizard(kind, limits, _COM_Manager, this);
     Open_Wizard->setAttribute(Qt::WA_DeleteOnClose);
-    connect(Open_Wizard, &Test_Wizard::Test_Started, this, [this](Test_Kind started) {
-        if (Session_Rec->Is_Recording())
-            Session_Rec->Add_Event(QStringLiteral("test_started"), Test_Title(started));
-    });
+    connect(Open_Wizard, &Test_Wizard::Test_Started, this,
+            [this](Test_Kind started) { Record_Start(Session_Rec, started); });
     connect(Open_Wizard, &Test_Wizard::Result_Ready, this, &MainWindow::Keep_Test_Result);
     Open_Wizard->show();
     return Open_Wizard;
@@ -88,12 +85,7 @@ Test_Wizard* MainWindow::Open_Test_Wizard(Test_Kind kind)
 void MainWindow::Keep_Test_Result(const Result& result)
 {
     Test_Result_List << result;
-    if (Session_Rec->Is_Recording()) {
-        Session_Rec->Add_Result(
-            Test_Key(result.test), Outcome_Key(result.outcome), result.summary,
-            QString::fromUtf8(QJsonDocument(result.To_Json()).toJson(QJsonDocument::Compact)));
-        Session_Rec->Add_Event(QStringLiteral("test_finished"), result.Verdict_Line());
-    }
+    Record_Result(Session_Rec, result);
     emit Test_Result_Added(result);
 }
 

@@ -1,5 +1,6 @@
 #include "diagnostics/run_test_command.h"
 
+#include "diagnostics/result_recording.h"
 #include "diagnostics/test_runner.h"
 #include "recording/session_recorder.h"
 #include "report/report_command.h"
@@ -19,14 +20,6 @@ namespace Diagnostics {
 
 namespace {
 
-void record_result(Session_Recorder* recorder, const Result& result)
-{
-    recorder->Add_Result(
-        Test_Key(result.test), Outcome_Key(result.outcome), result.summary,
-        QString::fromUtf8(QJsonDocument(result.To_Json()).toJson(QJsonDocument::Compact)));
-    recorder->Add_Event(QStringLiteral("test_finished"), result.Verdict_Line());
-}
-
 // Runs the test through a worker of its own; the result once it has ended.
 Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Recorder* recorder)
 {
@@ -44,8 +37,7 @@ Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Reco
         loop.quit();
     });
     worker->Start_On(&thread);
-    if (recorder)
-        recorder->Add_Event(QStringLiteral("test_started"), Test_Title(request.test));
+    Record_Start(recorder, request.test);
     if (runner->Start(worker))
         loop.exec();
     else
@@ -111,10 +103,8 @@ int Run_Test_Command(const Run_Test_Request& request)
     }
     const Result result =
         run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder);
-    if (recorder.Is_Recording()) {
-        record_result(&recorder, result);
-        recorder.Stop();
-    }
+    Record_Result(&recorder, result);
+    recorder.Stop();
     recorder.Detach();
     tap.Detach();
     setup.CloseComPort();

@@ -136,12 +136,12 @@ private slots:
             return true;
         });
         reader.events([&](const Recording::Event& e) {
-            if (QString::fromStdString(e.kind).startsWith(QLatin1String("test_")))
+            if (QString::fromStdString(e.kind).startsWith(QLatin1String("guided_test_")))
                 held << QString::fromStdString(e.kind);
             return true;
         });
         QCOMPARE(held.join(QLatin1Char(' ')),
-                 QStringLiteral("leak fail 5 test_started test_finished"));
+                 QStringLiteral("guided_leak fail 5 guided_test_start guided_test_verdict"));
         QVERIFY(QFileInfo(report).size() > 0);
     }
 };
