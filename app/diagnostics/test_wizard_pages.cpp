@@ -228,6 +228,9 @@ Result_Page::Result_Page(QWidget* parent)
     figures->setHorizontalHeaderLabels({QStringLiteral("Figure"), QStringLiteral("Measured"),
                                         QStringLiteral("Limit"), QStringLiteral("How measured")});
     figures->verticalHeader()->hide();
+    figures->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    figures->setSelectionMode(QAbstractItemView::NoSelection);
+    figures->setFocusPolicy(Qt::NoFocus);
     figures->setEditTriggers(QAbstractItemView::NoEditTriggers);
     figures->setWordWrap(true);
     figures->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -264,7 +267,6 @@ void Result_Page::Show(const Result& result)
         if (f.kind != Figure::No_Limit && f.Measured() && !f.Passed())
             figures->item(row, 1)->setForeground(QColor(colours[int(Outcome::Fail)]));
     }
-    figures->resizeRowsToContents();
     QStringList found;
     for (auto it = result.findings.cbegin(); it != result.findings.cend(); ++it)
         found << QStringLiteral("%1: %2").arg(
