@@ -98,6 +98,7 @@ void MainWindow::Service_Report_Collected()
     for (int i = 0; i < maintCtrl->Counter_History()->Series_Count(); ++i)
         data.history << maintCtrl->Counter_History()->Series(i);
     data.tests = maintCtrl->Test_Runs();
+    data.results = Test_Results();
     if (Session_Rec->Is_Recording()) {
         data.recording = Session_Rec->File_Name();
         data.chart = Service_Report::Recording_Chart(data.recording);
