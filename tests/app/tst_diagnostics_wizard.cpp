@@ -7,13 +7,20 @@
 #include "app_test_main.h"
 #include "worker_rig.h"
 
+#include "diagnostics/test_limits_dialog.h"
 #include "diagnostics/test_wizard.h"
 #include "diagnostics/test_wizard_pages.h"
+#include "main_window.h"
+
+#include <session_reader.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -105,6 +112,70 @@ private slots:
                  QStringLiteral("INCONCLUSIVE"));
         QTest::qWait(200);
         QCOMPARE(results.size(), 1);
+    }
+
+    // The window keeps each result for the report and records it with its
+    // events.
+    void window_keeps_and_records()
+    {
+        Prompt_Answers prompts;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("session.sqlite"));
+        Sim::Virtual_Controller sim;
+        QVERIFY(sim.start());
+        MainWindow window;
+        QString error;
+        QVERIFY2(window.Start_Recording(file, &error), qPrintable(error));
+        window.Open_Port(QString::fromStdString(sim.device_path()));
+        QTRY_VERIFY(window.Worker());
+        window.findChild<QAction*>(QStringLiteral("actionTest_compressor"))->trigger();
+        auto shown = window.findChild<Test_Wizard*>();
+        QVERIFY(shown);
+        for (QCheckBox* box : shown->Checklist_Step()->Boxes())
+            box->setChecked(true);
+        shown->next();
+        QTRY_VERIFY(shown->Runner()->Elapsed() > 1);
+        shown->close();
+        QTRY_COMPARE(window.Test_Results().size(), 1);
+        window.Stop_Recording();
+        Recording::Reader reader;
+        QVERIFY(reader.open(QFile::encodeName(file).toStdString()));
+        QStringList held;
+        reader.results([&](const Recording::Result& r) {
+            held << QString::fromStdString(r.test + ' ' + r.verdict);
+            return true;
+        });
+        reader.events([&](const Recording::Event& e) {
+            if (e.kind.rfind("guided_", 0) == 0)
+                held << QString::fromStdString(e.kind);
+            return true;
+        });
+        QCOMPARE(held.join(QLatin1Char(' ')),
+                 QStringLiteral("guided_compressor inconclusive guided_test_start "
+                                "guided_test_verdict"));
+        window.Quit_Now();
+    }
+
+    // Limits are kept on OK; Restore Defaults leaves none stored.
+    void limits_dialog()
+    {
+        QSettings settings;
+        Test_Limits limits(&settings);
+        const QString key = QStringLiteral("Tests/Leak/ReservoirLossMax");
+        {
+            Test_Limits_Dialog dialog(&limits);
+            dialog.Editor(key)->setValue(2.5);
+            dialog.Editor(QStringLiteral("Tests/Sensors/MoveMin"))->setValue(99); // past its most
+            dialog.accept();
+        }
+        QCOMPARE(limits.Value(key), 2.5);
+        QCOMPARE(limits.Sensors().min_move, 20.0);
+        Test_Limits_Dialog dialog(&limits);
+        QCOMPARE(dialog.Editor(key)->value(), 2.5);
+        dialog.Restore_Defaults();
+        dialog.accept();
+        QVERIFY(!settings.contains(key));
+        QCOMPARE(limits.Leak().reservoir_loss, Leak_Limits().reservoir_loss);
     }
 
     void result_page_picture()
