@@ -23,7 +23,8 @@ Test_Wizard::Test_Wizard(Test_Kind kind, const Test_Limits& limits, Quillon::COM
     checklist->setCommitPage(true);
     button(QWizard::CustomButton1)->setObjectName(QStringLiteral("stopButton"));
     setPage(Checklist, checklist);
-    setPage(Live, new Live_Page(runner));
+    live = new Live_Page(runner);
+    setPage(Live, live);
     setPage(Outcome_Page, result_page);
     connect(this, &QWizard::currentIdChanged, this, &Test_Wizard::page_changed);
     connect(this, &QWizard::customButtonClicked, runner, &Test_Runner::Stop);
@@ -47,6 +48,7 @@ void Test_Wizard::page_changed(int id)
 void Test_Wizard::finished(const Result& result)
 {
     result_page->Show(result);
+    live->Finish();
     emit Result_Ready(result);
     if (currentId() == Live)
         QTimer::singleShot(0, this, [this] {

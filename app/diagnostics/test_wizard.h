@@ -50,6 +50,7 @@ private:
     Test_Runner* runner;
     Quillon::COM_485_Class* worker;
     Checklist_Page* checklist;
+    Live_Page* live;
     Result_Page* result_page;
     bool started = false;
 };

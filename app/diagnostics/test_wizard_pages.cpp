@@ -74,19 +74,22 @@ struct Trace_Info
     QwtPlot::Axis axis;
     QColor colour;
     double Sample::*value;
+    double least_range; // what the axis spans at least
 };
 
 const Trace_Info traces[] = {
-    {Test_Kind::Leak_Down, "Reservoir (psi)", QwtPlot::yLeft, Qt::darkBlue, &Sample::pressure},
+    {Test_Kind::Leak_Down, "Reservoir (psi)", QwtPlot::yLeft, Qt::darkBlue, &Sample::pressure, 5},
     {Test_Kind::Leak_Down, "Driver height (in)", QwtPlot::yRight, Qt::darkGreen,
-     &Sample::driver_height},
+     &Sample::driver_height, 1},
     {Test_Kind::Leak_Down, "Curb height (in)", QwtPlot::yRight, Qt::darkMagenta,
-     &Sample::curb_height},
-    {Test_Kind::Sensors, "Driver angle (deg)", QwtPlot::yLeft, Qt::darkGreen,
-     &Sample::driver_angle},
-    {Test_Kind::Sensors, "Curb angle (deg)", QwtPlot::yLeft, Qt::darkMagenta, &Sample::curb_angle},
-    {Test_Kind::Compressor, "Reservoir (psi)", QwtPlot::yLeft, Qt::darkBlue, &Sample::pressure},
-    {Test_Kind::Compressor, "Compressor (°C)", QwtPlot::yRight, Qt::darkRed, &Sample::temperature},
+     &Sample::curb_height, 1},
+    {Test_Kind::Sensors, "Driver angle (deg)", QwtPlot::yLeft, Qt::darkGreen, &Sample::driver_angle,
+     5},
+    {Test_Kind::Sensors, "Curb angle (deg)", QwtPlot::yLeft, Qt::darkMagenta, &Sample::curb_angle,
+     5},
+    {Test_Kind::Compressor, "Reservoir (psi)", QwtPlot::yLeft, Qt::darkBlue, &Sample::pressure, 5},
+    {Test_Kind::Compressor, "Compressor (°C)", QwtPlot::yRight, Qt::darkRed, &Sample::temperature,
+     5},
 };
 
 QString minutes_and_seconds(double seconds)
@@ -119,6 +122,7 @@ Checklist_Page::Checklist_Page(Test_Kind kind, QWidget* parent) : QWizardPage(pa
         minutes->setRange(c.least_minutes, 120);
         minutes->setValue(c.default_minutes);
         minutes->setSuffix(QStringLiteral(" min"));
+        minutes->setMaximumWidth(minutes->sizeHint().width() * 2);
         form->addRow(QStringLiteral("Length of the test:"), minutes);
         layout->addLayout(form);
     }
@@ -180,12 +184,17 @@ Live_Page::Live_Page(Test_Runner* r, QWidget* parent)
     connect(runner, &Test_Runner::Sample_Added, this, &Live_Page::add);
     connect(runner, &Test_Runner::Progress, this, &Live_Page::progress);
     connect(runner, &Test_Runner::Step_Changed, step, &QLabel::setText);
-    connect(runner, &Test_Runner::Finished, this, &QWizardPage::completeChanged);
 }
 
 bool Live_Page::isComplete() const
 {
-    return !runner->Is_Running();
+    return done;
+}
+
+void Live_Page::Finish()
+{
+    done = true;
+    emit completeChanged();
 }
 
 void Live_Page::add(const Sample& sample)
@@ -201,7 +210,36 @@ void Live_Page::add(const Sample& sample)
         }
         ++i;
     }
+    rescale();
     plot->replot();
+}
+
+void Live_Page::rescale()
+{
+    for (const auto axis : {QwtPlot::yLeft, QwtPlot::yRight}) {
+        double low = INFINITY;
+        double high = -INFINITY;
+        double least = 0;
+        int i = 0;
+        for (const Trace_Info& t : traces) {
+            if (t.kind != runner->Kind())
+                continue;
+            if (t.axis == axis) {
+                least = std::max(least, t.least_range);
+                for (const QPointF& p : points[i]) {
+                    low = std::min(low, p.y());
+                    high = std::max(high, p.y());
+                }
+            }
+            ++i;
+        }
+        if (!(high >= low))
+            continue;
+        if (high - low < least)
+            plot->setAxisScale(axis, (low + high - least) / 2, (low + high + least) / 2);
+        else
+            plot->setAxisAutoScale(axis);
+    }
 }
 
 void Live_Page::progress(double elapsed, double left)

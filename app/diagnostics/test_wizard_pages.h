@@ -46,9 +46,14 @@ class Live_Page : public QWizardPage
 public:
     Live_Page(Test_Runner* runner, QWidget* parent = nullptr);
     bool isComplete() const override;
+    // The test has ended, or could not start.
+    void Finish();
 
 private:
     void add(const Sample& sample);
+    // A nearly flat signal would fill its axis with the noise of its last
+    // digits: each axis spans at least its least range.
+    void rescale();
     void progress(double elapsed, double left);
 
     struct Trace;
@@ -56,6 +61,7 @@ private:
     QwtPlot* plot;
     QVector<QwtPlotCurve*> curves;
     QVector<QVector<QPointF>> points;
+    bool done = false;
     QProgressBar* bar;
     QLabel* time_left;
     QLabel* step;
