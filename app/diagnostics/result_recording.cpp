@@ -13,13 +13,13 @@ QString Recorded_Test_Name(Test_Kind kind)
 
 void Record_Start(Session_Recorder* recorder, Test_Kind kind)
 {
-    if (recorder && recorder->Is_Recording())
+    if (recorder)
         recorder->Add_Event(QStringLiteral("guided_test_start"), Test_Title(kind));
 }
 
 void Record_Result(Session_Recorder* recorder, const Result& result)
 {
-    if (!recorder || !recorder->Is_Recording())
+    if (!recorder)
         return;
     recorder->Add_Result(
         Recorded_Test_Name(result.test), Outcome_Key(result.outcome), result.summary,

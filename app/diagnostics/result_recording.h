@@ -5,7 +5,8 @@
 // ends a row of `results` (test "guided_leak", "guided_sensors" or
 // "guided_compressor", apart from the controller's own compressor test; the
 // verdict "pass", "fail" or "inconclusive"; the result's JSON) and an event
-// with its verdict line. Nothing while the recorder does not record.
+// with its verdict line. The recorder tells them as they happen, for the
+// charts' marks, and keeps them while it records.
 
 #include "diagnostics/test_result.h"
 
