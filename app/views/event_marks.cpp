@@ -50,7 +50,7 @@ const struct
     {"counter_reset", "counter reset", Action},
     {"mode_save", "mode saved", Action},
     {"lever_length_save", "lever length saved", Action},
-    {"compressor_test_start", "compressor test", Test},
+    {"compressor_test_start", "compressor test start", Test},
     {"compressor_test_verdict", "compressor test verdict", Test},
     {"result", "result", Test},
     {"marker", "mark", Marker},
@@ -58,7 +58,8 @@ const struct
 
 // A pointer this close to a line is on it.
 constexpr int Near_Px = 4;
-constexpr int Label_Chars = 18;
+// A label reads up the first plot, which is about 90 px high.
+constexpr int Label_Chars = 14;
 
 Group group_of(const QString& kind, QString* title)
 {
@@ -88,9 +89,14 @@ QString Mark_Label(const Mark& mark)
     // What the technician did or typed says more than its kind.
     QString label = title;
     if ((group == Action || group == Marker) && !mark.text.isEmpty())
+        label = mark.kind == QLatin1String("move_released") ? mark.text + QStringLiteral(" end")
+                                                            : mark.text;
+    else if (mark.kind == QLatin1String("compressor_test_start"))
+        label = QStringLiteral("test start");
+    else if (mark.kind == QLatin1String("compressor_test_verdict"))
         label = mark.text;
     else if (mark.kind == QLatin1String("result"))
-        label = mark.text.section(QLatin1Char(','), 0, 0);
+        label = mark.text.section(QLatin1Char(','), 0, 0).remove(QLatin1Char(':'));
     label = label.simplified();
     if (label.size() > Label_Chars)
         label = label.left(Label_Chars - 1) + QChar(0x2026);
@@ -162,14 +168,15 @@ void Event_Marks::Attach(const QList<QwtPlot*>& plots)
 
 void Event_Marks::draw(Line& line)
 {
-    QStringList labels;
     Group group = Other;
     for (const Mark& mark : qAsConst(line.marks)) {
-        labels << Mark_Label(mark);
         QString title;
         group = std::min(group, group_of(mark.kind, &title));
     }
-    QwtText label(labels.join(QStringLiteral(" · ")));
+    // The others of the moment are in the tool tip.
+    QwtText label(
+        Mark_Label(line.marks.first()) +
+        (line.marks.size() > 1 ? QStringLiteral(" +%1").arg(line.marks.size() - 1) : QString()));
     QFont font = label.font();
     font.setPointSizeF(font.pointSizeF() * 0.8);
     label.setFont(font);
@@ -184,9 +191,13 @@ void Event_Marks::draw(Line& line)
         item->setLineStyle(QwtPlotMarker::VLine);
         item->setLinePen(colour, 1, group == Fault ? Qt::DashLine : Qt::SolidLine);
         item->setXValue(line.marks.first().t_s);
-        item->setLabel(label);
-        item->setLabelOrientation(Qt::Vertical);
-        item->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+        // The plots share one time axis: one label, upwards from the foot of
+        // the first plot, names the line through all of them.
+        if (line.items.isEmpty()) {
+            item->setLabel(label);
+            item->setLabelOrientation(Qt::Vertical);
+            item->setLabelAlignment(Qt::AlignRight | Qt::AlignBottom);
+        }
         // Above the grid, beneath the traces.
         item->setZ(15);
         item->attach(plot);
