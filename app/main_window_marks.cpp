@@ -32,12 +32,12 @@ void Open_Or_Tell(MainWindow* window, const QString& file)
                  QMessageBox::NoButton, window);
 }
 
-// The first local file of a drag, if any.
+// The first local file of a drag, if any; a folder is no recording.
 QString Dropped_File(const QMimeData* data)
 {
     if (data)
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile())
+            if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
                 return url.toLocalFile();
     return QString();
 }

@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMimeData>
+#include <QToolTip>
 #include <qwt_plot.h>
 #include <qwt_plot_marker.h>
 #include <session_reader.h>
@@ -45,11 +46,14 @@ QStringList drawn_labels(MainWindow& window)
     return labels;
 }
 
-// What the tool tip says at a mark's time on the first plot.
+// The tool tip on the first plot where the pointer rests at time T_S.
 QString tip_at(MainWindow& window, double t_s)
 {
-    const QwtPlot* plot = window.Charts()->findChildren<QwtPlot*>().first();
-    return window.Marks()->Text_Near(plot, int(plot->canvasMap(QwtPlot::xBottom).transform(t_s)));
+    QwtPlot* plot = window.Charts()->findChildren<QwtPlot*>().first();
+    const QPoint at(int(plot->canvasMap(QwtPlot::xBottom).transform(t_s)), 5);
+    QHelpEvent help(QEvent::ToolTip, at, plot->canvas()->mapToGlobal(at));
+    QApplication::sendEvent(plot->canvas(), &help);
+    return QToolTip::text();
 }
 
 } // namespace
