@@ -73,7 +73,8 @@ Group group_of(const QString& kind, QString* title)
     return kind.contains(QLatin1String("test")) ? Test : Other;
 }
 
-// Drawn where neither the curves nor another plot's cursor may find it.
+// A type of its own: code that clears a plot's other markers (cursors)
+// leaves these alone.
 class Mark_Item : public QwtPlotMarker
 {
 public:
