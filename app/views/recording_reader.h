@@ -2,6 +2,7 @@
 #define APP_VIEWS_RECORDING_READER_H
 
 #include "chart_data.h"
+#include "event_marks.h"
 #include "traffic_model.h"
 
 #include <QString>
@@ -14,6 +15,8 @@ struct Recording_Views
     Chart_Data charts;
     // The last rows of traffic, as many as the monitor keeps.
     QVector<Traffic_Row> traffic;
+    // The session's events, test results and markers, in time order.
+    QVector<Mark> marks;
 };
 
 // Reads a recording without changing it (opened read-only). Refuses a file
