@@ -7,7 +7,9 @@
 #include "diagnostics/test_limits_dialog.h"
 #include "diagnostics/test_wizard.h"
 #include "main_window.h"
+#include "recording/recent_recordings.h"
 #include "ui_main_window.h"
+#include "views/charts_dock.h"
 
 #include <QFileDialog>
 #include <QMenu>
@@ -54,8 +56,14 @@ void MainWindow::Setup_Tests()
         Test_Limits_Dialog(&stored, this).exec();
     });
     menuBar()->insertMenu(ui->menu_Help->menuAction(), menu);
-    Choose_Recording = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Analyse Recording"), QString(),
+    // The recording the charts show, which is the one opened last; else one
+    // the technician chooses.
+    Choose_Recording = [this](QWidget* parent) {
+        const QStringList recent = Recent_Recordings::List();
+        if (!Charts_View->Is_Live() && !recent.isEmpty())
+            return recent.first();
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Analyse Recording"),
+                                            Recent_Recordings::Folder(),
                                             QStringLiteral("Recordings (*.sqlite *.db);;"
                                                            "All files (*)"));
     };

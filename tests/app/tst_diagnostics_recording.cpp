@@ -74,6 +74,8 @@ private slots:
         QTest::newRow("sensors run only live")
             << int(Test_Kind::Sensors) << 0.0 << whole << "inconclusive"
             << "" << 0.0 << true;
+        QTest::newRow("no such file") << leak << 0.0 << whole << "inconclusive"
+                                      << "" << 0.0 << true;
         QTest::newRow("empty span") << leak << 20.0 << 20.0 << "inconclusive"
                                     << "" << 0.0 << true;
     }
@@ -88,7 +90,10 @@ private slots:
         QFETCH(double, value);
         QFETCH(bool, refused);
         QString error;
-        const Result r = Analyse_Recording(file, Test_Kind(test), from, to, &error);
+        const QString read = QTest::currentDataTag() == QByteArray("no such file")
+                                 ? dir.filePath(QStringLiteral("none.sqlite"))
+                                 : file;
+        const Result r = Analyse_Recording(read, Test_Kind(test), from, to, &error);
         QCOMPARE(Outcome_Key(r.outcome), outcome);
         QCOMPARE(!error.isEmpty(), refused);
         if (figure.isEmpty())
@@ -97,20 +102,6 @@ private slots:
         QVERIFY(f);
         QVERIFY2(std::abs(f->value - value) <= 0.05 * value + 0.01,
                  qPrintable(QString::number(f->value)));
-    }
-
-    // The series keeps the state read before the span, and counts from it.
-    void series_from_a_span()
-    {
-        Series series;
-        QString error;
-        QVERIFY(Recording_Series(file, 65, 70, &series, &error));
-        QVERIFY(!series.empty());
-        QVERIFY(series.front().t >= 0 && series.back().t <= 5);
-        QCOMPARE(series.front().compressor, Output::On);
-        QVERIFY(
-            !Recording_Series(dir.filePath(QStringLiteral("none.sqlite")), 0, 1, &series, &error));
-        QVERIFY(!error.isEmpty());
     }
 };
 
