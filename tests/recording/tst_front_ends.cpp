@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <session_schema.h>
-#include <sqlite3.h>
+#include <schema_sql.h>
+#include <sql_file.h>
 #include <sys/stat.h>
 
 class Front_Ends : public QObject
@@ -29,13 +29,9 @@ private slots:
         QFile text(path("text.sqlite"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("time,code\n0,DSA\n") > 0);
         text.close();
-        sqlite3* db = nullptr;
-        QVERIFY(sqlite3_open(QFile::encodeName(path("v3.sqlite")).constData(), &db) == SQLITE_OK);
-        QVERIFY(sqlite3_exec(db,
-                             "CREATE TABLE session(key, value);"
-                             "INSERT INTO session VALUES('schema_version', 3);",
-                             nullptr, nullptr, nullptr) == SQLITE_OK);
-        sqlite3_close(db);
+        QVERIFY(Sql_File(path("v3.sqlite"))
+                    .exec("CREATE TABLE session(key, value);"
+                          "INSERT INTO session VALUES('schema_version', 3);"));
     }
 
     void refuses_at_once_data()
@@ -59,14 +55,13 @@ private slots:
             const QString reason = QString::fromLatin1(f.reason);
             QTest::addRow("--open %s", f.file)
                 << "open" << file << 2 << QStringLiteral("Cannot open %1: %2.").arg(file, reason);
-            QTest::addRow("--export-csv %s", f.file)
-                << "export" << file << 1 << QStringLiteral("cannot read %1: %2").arg(file, reason);
             QTest::addRow("vantor-sim --replay %s", f.file)
                 << "replay" << file << 2 << QStringLiteral("vantor-sim: %1: %2").arg(file, reason);
             QTest::addRow("--simulate --replay %s", f.file)
                 << "simulate" << file << 2 << QStringLiteral("%1: %2").arg(file, reason);
         }
-        // The kept recording of the first format: every front end reads it.
+        // The export refuses these in its own test. The kept recording of the
+        // first format: every front end reads it.
         const QString v1 = VANTOR_TEST_DATA "/v1.sqlite";
         for (const char* front_end : {"open", "export", "replay", "simulate"})
             QTest::addRow("%s version 1", front_end) << front_end << v1 << 0 << QString();
@@ -113,17 +108,10 @@ private slots:
     void long_rows_are_shown_cut()
     {
         const QString file = path("long.sqlite");
-        sqlite3* db = nullptr;
-        QVERIFY(sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK);
-        std::string sql;
-        for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
-            sql += std::string(Recording::Schema[i]) + ";";
-        sql += "INSERT INTO session VALUES('schema_version', '2');"
-               "INSERT INTO traffic VALUES(1, 'noise', zeroblob(5000000)),"
-               "(2, 'rx', CAST('PXV 00758' || printf('%.6000c', 'x') AS BLOB)),"
-               "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));";
-        QVERIFY(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
-        sqlite3_close(db);
+        QVERIFY(Sql_File(file).exec(
+            schema_sql() + "INSERT INTO traffic VALUES(1, 'noise', zeroblob(5000000)),"
+                           "(2, 'rx', CAST('PXV 00758' || printf('%.6000c', 'x') AS BLOB)),"
+                           "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));"));
         Views::Recording_Views shown;
         QString error;
         QVERIFY2(Views::Read_Recording(file, &shown, &error), qPrintable(error));

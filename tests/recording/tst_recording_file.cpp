@@ -1,8 +1,10 @@
 // The recording module: the writer's files, and the one reader on every kind
 // of file a user may name as a recording.
 
+#include "schema_sql.h"
 #include "session_reader.h"
 #include "session_writer.h"
+#include "sql_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +12,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,30 +23,16 @@ namespace {
 // written it.
 bool make(const QString& path, const QStringList& statements)
 {
-    sqlite3* db = nullptr;
-    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK;
-    for (const QString& sql : statements) {
-        char* message = nullptr;
-        ok = ok &&
-             sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK;
-        if (message)
-            qWarning("%s: %s", qPrintable(sql), message);
-        sqlite3_free(message);
-    }
-    return sqlite3_close(db) == SQLITE_OK && ok;
-}
-
-QStringList schema()
-{
-    QStringList statements;
-    for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
-        statements << QString::fromLatin1(Recording::Schema[i]);
-    return statements;
+    Sql_File db(path);
+    const bool ok = db.exec(statements.join(';'));
+    if (!ok)
+        qWarning("%s", qPrintable(db.error()));
+    return ok;
 }
 
 QStringList with_version(const QString& value)
 {
-    return schema() << "INSERT INTO session VALUES('schema_version', " + value + ")";
+    return {schema_sql(value)};
 }
 
 // Tables without types or constraints, as a hostile file may have them.
@@ -147,7 +134,7 @@ void Recording_File::initTestCase()
     QVERIFY(make(path("v-1.sqlite"), with_version("-1")));
     QVERIFY(make(path("vabc.sqlite"), with_version("'abc'")));
     QVERIFY(make(path("vreal.sqlite"), with_version("2.5")));
-    QVERIFY(make(path("vnone.sqlite"), schema()));
+    QVERIFY(make(path("vnone.sqlite"), with_version(QString())));
     QVERIFY(make(path("nosession.sqlite"), {"CREATE TABLE t(x)"}));
     QVERIFY(make(path("v3.sqlite"), with_version("'3'")));
     QVERIFY(make(path("vhuge.sqlite"), with_version("'99999999999999999999999'")));
