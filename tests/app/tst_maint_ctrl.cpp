@@ -80,8 +80,7 @@ void Maint_Ctrl::init()
 {
     answers.reset(new Prompt_Answers);
     rig.reset(new Worker_Rig);
-    QString error;
-    QVERIFY2(rig->start(&error), qPrintable(error));
+    START_RIG(*rig);
     maint.reset(new MaintCtrl);
     maint->COM_Connect(rig->worker);
     running.clear();
