@@ -6,6 +6,7 @@
 
 #include "build_info.h"
 #include "command_line.h"
+#include "sql_file.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -36,11 +37,14 @@ class Command_Line_Test : public QObject
     // A folder of its own for each run: the program's current folder and its
     // home, so that anything it creates shows.
     std::unique_ptr<QTemporaryDir> dir;
+    // Files a run must leave alone.
+    QTemporaryDir elsewhere;
 
     QString work() const { return dir->filePath(QStringLiteral("work")); }
 
-    // Starts the program in work() with a home of its own and no display.
-    void start(QProcess& program, const QStringList& arguments)
+    // Starts the program in work() with a home of its own, and the offscreen
+    // display unless there should be none at all.
+    void start(QProcess& program, const QStringList& arguments, bool display = true)
     {
         const QString home = dir->filePath(QStringLiteral("home"));
         QProcessEnvironment env;
@@ -49,7 +53,8 @@ class Command_Line_Test : public QObject
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir->path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // A sanitizer run's settings and suppressions hold for the program too.
         const QProcessEnvironment outer = QProcessEnvironment::systemEnvironment();
         for (const QString& name : outer.keys())
@@ -61,6 +66,14 @@ class Command_Line_Test : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        QFile taken(elsewhere.filePath(QStringLiteral("taken.sqlite")));
+        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("keep") == 4);
+        QFile plain(elsewhere.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+    }
+
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
@@ -127,24 +140,6 @@ private slots:
         if (o.traffic)
             got << QStringLiteral("traffic");
         QCOMPARE(got.join(QLatin1Char(' ')), asked);
-    }
-
-    // A recording is never replaced: the file that exists is named, before
-    // any window or port.
-    void existing_recording_refused()
-    {
-        QTemporaryDir here;
-        const QString file = here.filePath(QStringLiteral("taken.sqlite"));
-        QFile taken(file);
-        QVERIFY(taken.open(QIODevice::WriteOnly));
-        Command_Line::Options o;
-        QString out, err;
-        QTextStream out_stream(&out), err_stream(&err);
-        QCOMPARE(Command_Line::Parse({"Vantor", "--simulate", "--record", file}, &o, out_stream,
-                                     err_stream),
-                 Command_Line::Usage_Error);
-        QCOMPARE(err, file + " already exists; a recording never replaces a file\n");
-        QCOMPARE(out, QString());
     }
 
     void usage_errors_data()
@@ -232,29 +227,49 @@ private slots:
         QCOMPARE(made_in(dir->path()), QStringList());
     }
 
-    void help_and_version_data()
+    // Runs that end by themselves: the status, and what the output says (the
+    // error output when the run fails). Help and the version need no display
+    // at all, as over SSH or from a script.
+    void runs_data()
     {
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");
-        QTest::newRow("help") << "--help"
-                              << "--record <FILE>";
-        QTest::newRow("short help") << "-h"
-                                    << "--record <FILE>";
-        QTest::newRow("version") << "--version"
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--record <FILE>";
+        QTest::newRow("short help") << QStringList{"-h"} << 0 << "--record <FILE>";
+        QTest::newRow("version") << QStringList{"--version"} << 0
                                  << "Pelmar Interface " VANTOR_FULL_VERSION "\n";
+        QTest::newRow("unwritten screenshot")
+            << QString("-platform offscreen --simulate --quit-after 300 --screenshot "
+                       "/nonexistent/shot.png")
+                   .split(' ')
+            << 1 << "could not write";
+        // A recording never replaces a file, nor is made where no folder is,
+        // and says so before any port opens.
+        const QString taken = elsewhere.filePath(QStringLiteral("taken.sqlite"));
+        const QString in_a_file = elsewhere.filePath(QStringLiteral("plain/recording.sqlite"));
+        for (const QString& file : {taken, in_a_file})
+            QTest::newRow(qPrintable(file))
+                << QStringList{"--simulate", "--record", file, "--quit-after", "100"} << 2
+                << (file == taken ? file + " already exists; a recording never replaces a file"
+                                  : file);
     }
 
-    void help_and_version()
+    void runs()
     {
-        QFETCH(QString, option);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         QFETCH(QString, output);
         QProcess program;
-        start(program, {option});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY2(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(output),
-                 qPrintable(output));
-        QCOMPARE(program.readAllStandardError(), QByteArray());
+        start(program, arguments, arguments.contains(QStringLiteral("--simulate")));
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), status);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2((status == 0 ? out : err).contains(output), qPrintable(out + err));
+        QVERIFY2(status != 0 || err.isEmpty(), qPrintable(err));
+        QFile taken(elsewhere.filePath(QStringLiteral("taken.sqlite")));
+        QVERIFY(taken.open(QIODevice::ReadOnly) && taken.readAll() == "keep");
     }
 
     // The recording's file vanishes while a headless run records: the run
@@ -285,18 +300,22 @@ private slots:
                  qPrintable(said));
     }
 
-    // The same run with its file left alone ends well and says nothing.
+    // The same run with its file left alone ends well and says nothing; its
+    // recording names the controller from the first second.
     void headless_recording_succeeds()
     {
         const QString file = QDir(work()).filePath(QStringLiteral("lasting.sqlite"));
         QProcess program;
         start(program, {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
-                        QStringLiteral("--quit-after"), QStringLiteral("1500")});
+                        QStringLiteral("--quit-after"), QStringLiteral("2000")});
         QVERIFY(program.waitForFinished(30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(!said.contains(QStringLiteral("Recording")), qPrintable(said));
         QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFileInfo(file).size() > 0);
+        QCOMPARE(Sql_File(file, true)
+                     .column("SELECT key || '=' || value FROM session WHERE key "
+                             "IN ('serial_number', 'firmware') ORDER BY key"),
+                 QVariantList({"firmware=AS150 R1.07", "serial_number=202407154711"}));
     }
 };
 
