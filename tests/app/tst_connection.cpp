@@ -8,8 +8,8 @@
 #include "serial_error_text.h"
 #include "worker_rig.h"
 
-#include "tabs/com_display_interface.h"
 #include "main_window.h"
+#include "tabs/com_display_interface.h"
 
 #include <virtual_controller.h>
 
@@ -48,6 +48,8 @@ void Connection::one_error_box_for_one_lost_line()
     window.show();
     window.Open_Port(QString::fromStdString(sim.device_path()));
     QVERIFY(window.Worker());
+    // Only the menu bar until the controller first answers.
+    QVERIFY(!window.Display_Tabs()->isVisible());
     QTRY_VERIFY(window.Display_Tabs()->isVisible());
 
     // The adapter is pulled out: one box, and the port dialog.
@@ -70,15 +72,27 @@ void Connection::one_error_box_for_one_lost_line()
     QVERIFY(!last->Is_Shutdown());
     QCOMPARE(dialog_runs, 2);
 
-    // Leaving stops it in order as well.
+    // Leaving asks first; declined, nothing changes, and leaving stops the
+    // connection in order as well.
+    answers.answer_next(QMessageBox::No);
+    QVERIFY(!window.close());
+    QCOMPARE(window.Worker(), last);
+    QCOMPARE(answers.asked.last().text,
+             QStringLiteral("Are you sure you want to exit Pelmar Interface?"));
+    QCOMPARE(answers.asked.last().default_button, QMessageBox::No);
     answers.answer_next(QMessageBox::Yes);
     QVERIFY(window.close());
+    QVERIFY(!window.Worker());
     QTest::qWait(100);
     QStringList titles;
     for (const User_Prompt& prompt : qAsConst(answers.asked))
         titles << prompt.title;
-    QCOMPARE(titles.join('|'), QStringLiteral("COM error|COM Timeout|Closing Pelmar Interface"));
+    QCOMPARE(
+        titles.join('|'),
+        QStringLiteral("COM error|COM Timeout|Closing Pelmar Interface|Closing Pelmar Interface"));
     QVERIFY2(Is_Serial_Error_Text(answers.asked[0].text), qPrintable(answers.asked[0].text));
+    QCOMPARE(answers.asked[1].text, QStringLiteral("Communication failed.  Retry?"));
+    QCOMPARE(answers.asked[1].default_button, QMessageBox::Yes);
     QCOMPARE(dialog_runs, 2);
 }
 
@@ -103,19 +117,16 @@ void Connection::focus_back_keeps_the_items()
 {
     QFETCH(bool, one_shot);
     Worker_Rig rig;
-    QString error;
-    QVERIFY2(rig.start(&error), qPrintable(error));
-    Packet_Shared_Ptr request(new Packet_Get_DSA);
-    request->AllocateData();
+    START_RIG(rig);
     Probe_Tab tab;
     TX_Scheduler_Item_Class* item;
     if (one_shot) {
+        Packet_Shared_Ptr request(new Packet_Get_DSA);
+        request->AllocateData();
         item = &rig.keep(new TX_Sched_Item_Send_Once_Class(request));
         tab.Add_One_Shot_Item(item);
     } else {
-        auto& periodic = rig.keep(new TX_Sched_Item_Protocol_Class);
-        periodic.set_theTX_pkt(request);
-        periodic.setState(Protocol_Repeat);
+        auto& periodic = rig.repeating(new Packet_Get_DSA);
         tab.Add_Periodic_Item(&periodic);
         item = &periodic;
     }

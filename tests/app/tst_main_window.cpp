@@ -1,19 +1,16 @@
 // The main window against the virtual controller: start-up, the focus
-// bookkeeping, the fault word polling, the ways a connection ends, its size;
-// and the program itself, run from a terminal.
+// bookkeeping, the fault word polling, leaving, its size and its version.
 
 #include "app_test_main.h"
-#include "serial_error_text.h"
 
 #include "build_info.h"
-#include "tabs/com_display_interface.h"
 #include "main_window.h"
+#include "tabs/com_display_interface.h"
 
 #include <virtual_controller.h>
 
 #include <QAction>
 #include <QMessageBox>
-#include <QProcess>
 #include <QScrollArea>
 #include <QTabWidget>
 
@@ -31,13 +28,9 @@ private slots:
 
     void focus_follows_the_tabs();
     void fault_words_polled_and_retried();
-    void lost_connections_return_to_the_port_dialog();
-    void exit_with_a_port_asks();
     void leaving_the_port_dialog_at_start_ends_the_program();
     void every_tab_fits_a_laptop_screen();
     void about_box_shows_the_version();
-    void command_line_data();
-    void command_line();
 
 private:
     void open();
@@ -125,58 +118,6 @@ void Main_Window::fault_words_polled_and_retried()
     QCOMPARE(dialog_runs, 0);
 }
 
-void Main_Window::lost_connections_return_to_the_port_dialog()
-{
-    // The second time the port dialog comes up the port of the same resource
-    // is opened again; the third time the dialog is left.
-    window->Set_Port_Dialog_Runner([this](COM_Setup* dialog) {
-        QString device = QString::fromStdString(sim->device_path()), error;
-        sim->set_all_silent(false);
-        const bool again = ++dialog_runs == 1 && dialog->Open_Resource->OpenComPort(&device, error);
-        return int(again ? QDialog::Accepted : QDialog::Rejected);
-    });
-    open();
-    // Only the menu bar until the controller first answers.
-    QVERIFY(!window->Display_Tabs()->isVisible());
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-
-    sim->set_all_silent(true);
-    answers->answer_next(QMessageBox::No);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog_runs, 1, 10000);
-    QCOMPARE(answers->asked[0].title, QStringLiteral("COM Timeout"));
-    QCOMPARE(answers->asked[0].text, QStringLiteral("Communication failed.  Retry?"));
-    QCOMPARE(answers->asked[0].default_button, QMessageBox::Yes);
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-
-    sim->hang_up();
-    QTRY_COMPARE(dialog_runs, 2);
-    QCoreApplication::processEvents();
-    // One box for one error, however often the resource was connected.
-    QCOMPARE(answers->asked.size(), 2);
-    QCOMPARE(answers->asked[1].title, QStringLiteral("COM error"));
-    QVERIFY2(Is_Serial_Error_Text(answers->asked[1].text), qPrintable(answers->asked[1].text));
-    QVERIFY(!window->Worker());
-    QVERIFY(!window->Display_Tabs()->isVisible());
-    // The dialog left without a port ends the program, not asking again.
-    QVERIFY(!window->isVisible());
-}
-
-void Main_Window::exit_with_a_port_asks()
-{
-    open();
-    answers->answer_next(QMessageBox::No);
-    QVERIFY(!window->close());
-    QCOMPARE(answers->asked[0].title, QStringLiteral("Closing Pelmar Interface"));
-    QCOMPARE(answers->asked[0].text,
-             QStringLiteral("Are you sure you want to exit Pelmar Interface?"));
-    QCOMPARE(answers->asked[0].default_button, QMessageBox::No);
-    QVERIFY(window->Worker());
-
-    answers->answer_next(QMessageBox::Yes);
-    QVERIFY(window->close());
-    QVERIFY(!window->Worker());
-}
-
 void Main_Window::leaving_the_port_dialog_at_start_ends_the_program()
 {
     window->Open_COM_Dialog();
@@ -235,35 +176,6 @@ void Main_Window::about_box_shows_the_version()
     qApp->removeEventFilter(&reader);
     QVERIFY2(reader.text.contains(QStringLiteral(" version " VANTOR_FULL_VERSION "<br>")),
              qPrintable(reader.text));
-}
-
-void Main_Window::command_line_data()
-{
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("output");
-    // Run with no display at all, as over SSH or from a script.
-    QTest::newRow("help") << "--help" << 0 << "--port <NAME>";
-    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface " VANTOR_FULL_VERSION;
-    QTest::newRow("wrong option") << "--bogus" << 2 << "Unknown option 'bogus'";
-    QTest::newRow("unwritten screenshot")
-        << "-platform offscreen --simulate --quit-after 300 --screenshot /nonexistent/shot.png" << 1
-        << "could not write";
-}
-
-void Main_Window::command_line()
-{
-    QFETCH(QString, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, output);
-    QProcess program;
-    program.setEnvironment({QStringLiteral("HOME=") + QDir::homePath()});
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(VANTOR_PROGRAM), arguments.split(' '));
-    QVERIFY(program.waitForFinished(30000));
-    const QString said = program.readAll();
-    QVERIFY2(said.contains(output), qPrintable(said));
-    QCOMPARE(program.exitCode(), status);
 }
 
 VANTOR_TEST_MAIN(Main_Window)
