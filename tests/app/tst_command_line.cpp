@@ -65,6 +65,16 @@ class Command_Line_Test : public QObject
         program.start(QStringLiteral(VANTOR_PROGRAM), arguments);
     }
 
+    // Whether the program ended by itself within MS; killed when not.
+    static bool ended(QProcess& program, int ms)
+    {
+        if (program.waitForFinished(ms))
+            return true;
+        program.kill();
+        program.waitForFinished();
+        return false;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -211,11 +221,7 @@ private slots:
         QFETCH(QStringList, named);
         QProcess program;
         start(program, arguments);
-        if (!program.waitForFinished(10000)) {
-            program.kill();
-            program.waitForFinished();
-            QFAIL("the program did not end by itself");
-        }
+        QVERIFY2(ended(program, 10000), "the program did not end by itself");
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 2);
@@ -288,11 +294,7 @@ private slots:
         const qint64 made = QFileInfo(log).size();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > made, 10000);
         QVERIFY(QFile::remove(file));
-        if (!program.waitForFinished(30000)) {
-            program.kill();
-            program.waitForFinished();
-            QFAIL("the program did not end by itself");
-        }
+        QVERIFY2(ended(program, 30000), "the program did not end by itself");
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
