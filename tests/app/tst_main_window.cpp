@@ -1,5 +1,6 @@
 // The main window against the virtual controller: start-up, the focus
-// bookkeeping, the fault word polling, leaving, its size and its version.
+// bookkeeping, the controller's identity, the fault word polling, leaving,
+// its size and its version.
 
 #include "app_test_main.h"
 
@@ -27,6 +28,7 @@ private slots:
     void cleanup();
 
     void focus_follows_the_tabs();
+    void identity_read_once_whatever_tab();
     void fault_words_polled_and_retried();
     void leaving_the_port_dialog_at_start_ends_the_program();
     void every_tab_fits_a_laptop_screen();
@@ -87,6 +89,19 @@ void Main_Window::focus_follows_the_tabs()
     QCOMPARE(select(window->Display_Tabs(), 1), "MainDisplay- IODisplay- ErrorsDisplay+");
     QCOMPARE(select(window->Display_Tabs(), 0), "ErrorsDisplay- MainDisplay+ IODisplay+");
     QCOMPARE(select(window->Control_Tabs(), 2), "ManualCtrl- MaintCtrl+");
+}
+
+// The controller's serial number and firmware, read once when a port opens.
+void Main_Window::identity_read_once_whatever_tab()
+{
+    open();
+    QTRY_VERIFY(sim->request_count("get REV") > 0);
+    // The main tab keeps polling meanwhile; the identity is not read again.
+    const unsigned polled = sim->total_requests();
+    QTRY_VERIFY(sim->total_requests() > polled + 20);
+    for (const char* code : {"SN1", "SN2", "SN3", "SN4", "PRT", "REV"})
+        QCOMPARE(sim->request_count(std::string("get ") + code), 1u);
+    QVERIFY(answers->asked.isEmpty());
 }
 
 void Main_Window::fault_words_polled_and_retried()
