@@ -189,9 +189,7 @@ void Recording_File::initTestCase()
     }
     read_only_mount = path("media");
     QVERIFY(write(path("media/clean.sqlite")));
-    QVERIFY(make(path("media/wal.sqlite"),
-                 with_version("1") << "PRAGMA journal_mode=WAL"
-                                   << "INSERT INTO readings VALUES(5, 'PXV', 700, 110.5, 'psi')"));
+    QVERIFY(QFile::copy(path("wal.sqlite"), path("media/wal.sqlite")));
     QVERIFY(write(path("media/killed.sqlite"), true));
     QVERIFY(QFile::exists(path("media/killed.sqlite-wal")));
     if (mounted)
