@@ -3,12 +3,14 @@
 #include "recording/csv_export.h"
 #include "schema_sql.h"
 #include "sql_file.h"
+#include "views/recording_reader.h"
 
 #include <QProcess>
 #include <sys/stat.h>
 
 // The export as a function (F), as the program on a command line without a
-// display (P) and from the main window (W), in a temporary current folder.
+// display (P) and from the main window (W), in a temporary current folder;
+// and the traffic monitor's reading of rows too long to show.
 class Csv_Export : public QObject
 {
     Q_OBJECT
@@ -154,6 +156,25 @@ private slots:
             QCOMPARE(contents(recording) + contents("a.csv") + contents("existing.csv"),
                      before + "(none)keep me\n");
         }
+    }
+
+    // What the traffic monitor makes of rows too long to show.
+    void long_rows_are_shown_cut()
+    {
+        const QString file = QStringLiteral("long.rec");
+        QVERIFY(Sql_File(file).exec(
+            schema_sql() + "INSERT INTO traffic VALUES(1, 'noise', zeroblob(5000000)),"
+                           "(2, 'rx', CAST('PXV 00758' || printf('%.6000c', 'x') AS BLOB)),"
+                           "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));"));
+        Views::Recording_Views shown;
+        QString error;
+        QVERIFY2(Views::Read_Recording(file, &shown, &error), qPrintable(error));
+        QCOMPARE(shown.traffic.size(), 3);
+        QCOMPARE(shown.traffic[0].bytes.size(), int(Recording::Max_Row_Bytes));
+        QCOMPARE(shown.traffic[0].note, QStringLiteral("noise ... (5000000 bytes)"));
+        QVERIFY2(shown.traffic[1].note.endsWith(QStringLiteral(" ... (6009 bytes)")),
+                 qPrintable(shown.traffic[1].note));
+        QVERIFY(shown.traffic[2].note.isEmpty());
     }
 };
 
