@@ -125,7 +125,8 @@ private:
     void lay_out_plots();
     void remember_signals() const;
     void choose(int trace, bool chosen);
-    void show_cursors();
+    // Places the cursors' lines, and replots unless a replot follows.
+    void show_cursors(bool replot = true);
     void export_dialog();
     bool canvas_event(QWidget* canvas, QEvent* event);
     double time_at(const QwtPlot* plot, int x) const;
