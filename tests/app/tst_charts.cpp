@@ -369,6 +369,11 @@ void Charts::mouse_pins_zooms_and_escape_clears()
     charts.Fit();
     charts.Redraw();
     QCOMPARE(charts.View_To(), 100.0);
+    // The clock from the recording's start.
+    charts.Set_Clock_Time(true);
+    QCOMPARE(charts.Time_Text(30), QDateTime(QDate(2026, 3, 1), QTime(8, 0, 30), Qt::UTC)
+                                       .toLocalTime()
+                                       .toString(QStringLiteral("HH:mm:ss")));
     QVERIFY(charts.Value_Range(Pressure).maxValue() >= 150);
 }
 
