@@ -35,10 +35,13 @@ std::optional<double> Cursor_Reading::Per_Minute(double a_s, double b_s) const
 
 namespace {
 
-QString number(std::optional<double> value, const QString& unit)
+// A value, or with STATE a switch's on or off (only switches have no unit).
+QString number(std::optional<double> value, const QString& unit, bool state = false)
 {
     if (!value)
         return QStringLiteral("–");
+    if (state && unit.isEmpty())
+        return *value != 0 ? QStringLiteral("on") : QStringLiteral("off");
     const QString text = QString::number(*value, 'f', unit.isEmpty() ? 0 : 2);
     return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
 }
@@ -66,13 +69,14 @@ QString Cursor_Text(const QVector<Cursor_Reading>& readings, const QString& hove
     };
     QString html = QStringLiteral("<table cellspacing='0'>");
     html += row(QString(), [](const Cursor_Reading& r) { return r.name; });
-    html += row(hover_time, [](const Cursor_Reading& r) { return number(r.at_hover, r.unit); });
+    html +=
+        row(hover_time, [](const Cursor_Reading& r) { return number(r.at_hover, r.unit, true); });
     if (a_s)
         html += row(QStringLiteral("A ") + a_time,
-                    [](const Cursor_Reading& r) { return number(r.at_a, r.unit); });
+                    [](const Cursor_Reading& r) { return number(r.at_a, r.unit, true); });
     if (b_s)
         html += row(QStringLiteral("B ") + b_time,
-                    [](const Cursor_Reading& r) { return number(r.at_b, r.unit); });
+                    [](const Cursor_Reading& r) { return number(r.at_b, r.unit, true); });
     if (a_s && b_s) {
         html += row(QStringLiteral("Δt %1 s").arg(*b_s - *a_s, 0, 'f', 2),
                     [](const Cursor_Reading& r) { return number(r.Delta(), r.unit); });

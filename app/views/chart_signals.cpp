@@ -8,7 +8,7 @@ namespace {
 // named by the fault codes the fault display gives them.
 const Signal_Look looks[Trace_Count] = {
     {"PXV", "Reservoir", "psi", Pressure_Plot, QColor(30, 100, 200)},
-    {"OAT", "Compressor", "°F", Temperature_Plot, QColor(220, 110, 20)},
+    {"OAT", "Comp. temp.", "°F", Temperature_Plot, QColor(220, 110, 20)},
     {"IGV", "Battery", "V", Battery_Plot, QColor(40, 150, 60)},
     {"DSA", "Driver side", "deg", Angle_Plot, QColor(150, 50, 170)},
     {"PSA", "Curb side", "deg", Angle_Plot, QColor(200, 40, 90)},
@@ -37,8 +37,8 @@ const Signal_Look looks[Trace_Count] = {
     {"F32", "Curb valve time-out", "", Fault_Plot, QColor(200, 40, 40)},
 };
 
-const char* const plot_units[Plot_Count] = {"psi", "°F",     "V",       "deg",   "in",
-                                            "%",   "inputs", "outputs", "faults"};
+// The lanes of switches are named one by one instead.
+const char* const plot_units[Plot_Count] = {"psi", "°F", "V", "deg", "in", "%", "", "", ""};
 
 } // namespace
 

@@ -43,7 +43,7 @@ constexpr double Kept_S = 3600;
 // Every plot at least this high, and its legend this wide beside it, so
 // that the plots' times line up.
 constexpr int Plot_Height = 90;
-constexpr int Legend_Width = 130;
+constexpr int Legend_Width = 150;
 constexpr int Lane_Height = 16;
 // A switch's lane: its 1 this far above its 0.
 constexpr double Lane_Swing = 0.7;
@@ -92,20 +92,19 @@ QVector<int> lanes(const std::array<bool, Trace_Count>& chosen, int plot)
     return out;
 }
 
-// A value axis from LOW to HIGH with no more labels than fit its height,
-// none at the very ends, where they would touch the next plot's.
+// A value axis over LOW to HIGH with no more labels than fit its height,
+// and room beyond the outermost for half a label, so that they never touch
+// the next plot's.
 void set_values(QwtPlot* plot, double low, double high)
 {
     const int height = std::max(1, plot->canvas()->height());
-    QwtScaleDiv scale = plot->axisScaleEngine(QwtPlot::yLeft)
-                            ->divideScale(low, high, std::clamp(height / 28, 2, 8), 5);
-    QList<double> major = scale.ticks(QwtScaleDiv::MajorTick);
-    const double edge = (high - low) * 0.06;
-    major.erase(std::remove_if(major.begin(), major.end(),
-                               [&](double v) { return v < low + edge || v > high - edge; }),
-                major.end());
-    scale.setTicks(QwtScaleDiv::MajorTick, major);
-    plot->setAxisScaleDiv(QwtPlot::yLeft, scale);
+    const QwtScaleDiv inner = plot->axisScaleEngine(QwtPlot::yLeft)
+                                  ->divideScale(low, high, std::clamp(height / 28, 2, 8), 5);
+    const double pad = (high - low) * 8.0 / std::max(height - 16, 16);
+    plot->setAxisScaleDiv(QwtPlot::yLeft,
+                          QwtScaleDiv(low - pad, high + pad, inner.ticks(QwtScaleDiv::MinorTick),
+                                      inner.ticks(QwtScaleDiv::MediumTick),
+                                      inner.ticks(QwtScaleDiv::MajorTick)));
 }
 
 } // namespace
@@ -163,7 +162,9 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
     for (size_t p = 0; p < Plots.size(); ++p) {
         auto plot = new QwtPlot;
         plot->setObjectName(QStringLiteral("plot%1").arg(p));
-        plot->setAxisTitle(QwtPlot::yLeft, small(Plot_Unit(int(p), Fahrenheit)));
+        // A lane plot's title is blank, but takes the room the others' take.
+        const QString unit = Plot_Unit(int(p), Fahrenheit);
+        plot->setAxisTitle(QwtPlot::yLeft, small(unit.isEmpty() ? QStringLiteral(" ") : unit));
         plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(48);
         plot->setAxisFont(QwtPlot::yLeft, small_font());
         plot->setAxisFont(QwtPlot::xBottom, small_font());
@@ -184,6 +185,9 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
         legend->setDefaultItemMode(QwtLegendData::Checkable);
         legend->setFont(small_font());
         plot->insertLegend(legend, QwtPlot::RightLegend);
+        // A long name is cut at the legend's width; its tool tip has it whole.
+        if (auto scroller = legend->findChild<QScrollArea*>())
+            scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         connect(legend, &QwtLegend::checked, this,
                 [this, plot](const QVariant& info, bool on, int) {
                     if (auto item = plot->infoToItem(info)) {
@@ -210,7 +214,7 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
         Plots[p] = plot;
     }
     for (int t = 0; t < Trace_Count; ++t) {
-        auto curve = new QwtPlotCurve(QString::fromUtf8(Signal(t).name));
+        auto curve = new QwtPlotCurve(small(QString::fromUtf8(Signal(t).name)));
         curve->setPen(Signal(t).colour, Is_Switch(t) ? 1.2 : 1.5);
         curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
         curve->setLegendAttribute(QwtPlotCurve::LegendShowLine, true);
@@ -347,8 +351,10 @@ void Charts_Dock::choose(int trace, bool chosen)
         // Attached, the curve has its legend entry: checked while it shows.
         auto legend = qobject_cast<QwtLegend*>(plot_of(trace)->legend());
         if (auto label = qobject_cast<QwtLegendLabel*>(
-                legend->legendWidget(plot_of(trace)->itemToInfo(Curves[t]))))
+                legend->legendWidget(plot_of(trace)->itemToInfo(Curves[t])))) {
             label->setChecked(true);
+            label->setToolTip(QString::fromUtf8(Signal(trace).name));
+        }
     } else {
         Curves[t]->detach();
     }
