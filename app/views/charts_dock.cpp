@@ -585,7 +585,9 @@ void Charts_Dock::Redraw()
             const int n = int(lanes(Chosen, p).size());
             plot->setAxisScale(QwtPlot::yLeft, -0.35, n - 1 + Lane_Swing + 0.25, 1.0);
         } else if (Zoomed[size_t(p)].isValid()) {
-            set_values(plot, Zoomed[size_t(p)].minValue(), Zoomed[size_t(p)].maxValue());
+            // Exactly the values the technician's box held.
+            plot->setAxisScale(QwtPlot::yLeft, Zoomed[size_t(p)].minValue(),
+                               Zoomed[size_t(p)].maxValue());
         } else {
             if (low[size_t(p)] > high[size_t(p)]) {
                 low[size_t(p)] = 0;
