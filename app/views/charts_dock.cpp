@@ -429,8 +429,10 @@ void Charts_Dock::Add_Frames(const QVector<Line_Frame>& frames)
         if (f.direction == Direction::Answer && !f.timeout &&
             Chart_Value(f.packet.data(), &channel, &value)) {
             // The clock time of the tap's second 0, from the first reading.
-            if (!Readings.Start().isValid())
+            if (!Readings.Start().isValid()) {
                 Readings.Set_Start(QDateTime::currentDateTimeUtc().addMSecs(-f.t_us / 1000));
+                Set_Clock_Time(Clock->isChecked()); // labels made before it are stale
+            }
             Readings.Add(double(f.t_us) / 1e6, channel, value);
             added = true;
         }
@@ -466,6 +468,7 @@ void Charts_Dock::Show_Recording(const Chart_Data& data, const QString& title)
 {
     Live = false;
     Readings = data;
+    Set_Clock_Time(Clock->isChecked()); // the labels of another start are stale
     Plots.front()->setTitle(small(title));
     Pause->setChecked(false);
     Clear_Cursors();
