@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
@@ -82,6 +83,24 @@ public:
     QSize sizeHint() const override { return {Legend_Width, QwtLegend::sizeHint().height()}; }
 };
 
+// A list of signals that stays open while they are ticked one after
+// another.
+class Checklist_Menu : public QMenu
+{
+public:
+    using QMenu::QMenu;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QAction* action = actionAt(event->pos());
+        if (action && action->isCheckable() && action->isEnabled())
+            action->trigger();
+        else
+            QMenu::mouseReleaseEvent(event);
+    }
+};
+
 // The chosen switches of a lane plot, top lane first.
 QVector<int> lanes(const std::array<bool, Trace_Count>& chosen, int plot)
 {
@@ -128,7 +147,7 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
     chooser->setObjectName(QStringLiteral("btnChartsSignals"));
     chooser->setText(QStringLiteral("Signals"));
     chooser->setPopupMode(QToolButton::InstantPopup);
-    Signals_Menu = new QMenu(chooser);
+    Signals_Menu = new Checklist_Menu(chooser);
     Signals_Menu->setObjectName(QStringLiteral("menuChartsSignals"));
     chooser->setMenu(Signals_Menu);
     Clock = new QCheckBox(QStringLiteral("Clock time"));

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -402,10 +403,18 @@ void Charts::signals_chosen_hidden_and_remembered()
         QCOMPARE(charts.Read_Out().size(), 5);
         QTest::mouseClick(entry, Qt::LeftButton);
         QVERIFY(!charts.Is_Hidden(Pressure));
+        // The list stays open while signals are ticked.
+        auto menu = charts.findChild<QMenu*>("menuChartsSignals");
+        menu->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QAction* leak = charts.findChild<QAction*>("actSignalF23");
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(leak).center());
+        QVERIFY(leak->isChecked() && menu->isVisible());
     }
     // The choice outlives the dock.
     Charts_Dock again;
-    QCOMPARE(again.Signals(), Default_Signals() << "CSR");
+    QCOMPARE(again.Signals(), Default_Signals() << "CSR"
+                                                << "F23");
 }
 
 VANTOR_TEST_MAIN(Charts)
