@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "views/chart_signals.h"
+
 #include <replay.h>
 
 #include <QCommandLineParser>
@@ -7,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <cmath>
 
 namespace Command_Line {
 
@@ -152,10 +156,27 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         QStringLiteral("With --port or --simulate: read the controller once, write a service "
                        "report to FILE (.pdf or .html) and exit; needs no display."),
         QStringLiteral("FILE"));
+    const QCommandLineOption export_chart(
+        QStringLiteral("export-chart"),
+        QStringLiteral("With --open: write the recording's charts to OUT (.svg or .png) and "
+                       "exit; needs no display."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption chart_signals(
+        QStringLiteral("signals"),
+        QStringLiteral("With --export-chart: the signals to draw, by code (PXV,OAT,...)."),
+        QStringLiteral("CODES"));
+    const QCommandLineOption chart_from(
+        QStringLiteral("from"), QStringLiteral("With --export-chart: the first second to draw."),
+        QStringLiteral("S"));
+    const QCommandLineOption chart_to(
+        QStringLiteral("to"), QStringLiteral("With --export-chart: the last second to draw."),
+        QStringLiteral("S"));
     const QList<QCommandLineOption> with_values = {
-        port, screenshot, quit_after, record, export_csv, replay, replay_speed, show, open, report};
+        port, screenshot, quit_after, record,       export_csv,    replay,     replay_speed,
+        show, open,       report,     export_chart, chart_signals, chart_from, chart_to};
     parser.addOptions({port, simulate, screenshot, quit_after, record, export_csv, traffic, replay,
-                       replay_speed, show, open, report});
+                       replay_speed, show, open, report, export_chart, chart_signals, chart_from,
+                       chart_to});
     parser.addPositionalArgument(QStringLiteral("OUT.csv"),
                                  QStringLiteral("With --export-csv: the CSV file to write."),
                                  QStringLiteral("[OUT.csv]"));
@@ -178,9 +199,10 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
 
     // What the run does decides which options may come with it.
-    const QList<QCommandLineOption> all = {port,         simulate,   screenshot, quit_after,
-                                           record,       export_csv, traffic,    replay,
-                                           replay_speed, show,       open,       report};
+    const QList<QCommandLineOption> all = {port,         simulate,      screenshot, quit_after,
+                                           record,       export_csv,    traffic,    replay,
+                                           replay_speed, show,          open,       report,
+                                           export_chart, chart_signals, chart_from, chart_to};
     const auto alone_but = [&](const QCommandLineOption& task,
                                const QList<QCommandLineOption>& allowed) {
         for (const QCommandLineOption& option : all) {
@@ -216,6 +238,48 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
     if (parser.isSet(traffic))
         return refuse(QStringLiteral("--traffic needs --export-csv"));
+    if (parser.isSet(export_chart)) {
+        const QString mistake =
+            alone_but(export_chart, {open, chart_signals, chart_from, chart_to});
+        if (!mistake.isEmpty())
+            return refuse(mistake);
+        if (!parser.isSet(open))
+            return refuse(QStringLiteral("--export-chart needs --open RECORDING"));
+        if (!positional.isEmpty())
+            return refuse(QStringLiteral("'%1': unexpected argument").arg(positional[0]));
+        const QString out = parser.value(export_chart);
+        if (!out.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
+            !out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+            return refuse(
+                QStringLiteral("--export-chart writes OUT.svg or OUT.png, not %1").arg(out));
+        for (const QString& code :
+             parser.value(chart_signals).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (Views::Signal_Of(code.trimmed()) < 0)
+                return refuse(QStringLiteral("--signals: '%1' is no signal's code").arg(code));
+            options->chart_signals << code.trimmed();
+        }
+        if (parser.isSet(chart_signals) && options->chart_signals.isEmpty())
+            return refuse(QStringLiteral("--signals needs at least one code"));
+        for (const auto& [option, value] : {std::make_pair(&chart_from, &options->chart_from),
+                                            std::make_pair(&chart_to, &options->chart_to)}) {
+            if (!parser.isSet(*option))
+                continue;
+            bool number = false;
+            *value = parser.value(*option).toDouble(&number);
+            if (!number || !std::isfinite(**value))
+                return refuse(QStringLiteral("%1 takes a number of seconds").arg(dashed(*option)));
+        }
+        if (options->chart_from && options->chart_to &&
+            !(*options->chart_to > *options->chart_from))
+            return refuse(QStringLiteral("--to must come after --from"));
+        options->task = Task::Export_Chart;
+        options->open = parser.value(open);
+        options->export_chart = out;
+        return Run;
+    }
+    for (const QCommandLineOption& option : {chart_signals, chart_from, chart_to})
+        if (parser.isSet(option))
+            return refuse(QStringLiteral("%1 needs --export-chart").arg(dashed(option)));
     if (!positional.isEmpty())
         return refuse(QStringLiteral("'%1': unexpected argument; only --export-csv takes one "
                                      "(OUT.csv)")

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QTextStream;
 
@@ -21,8 +22,9 @@ namespace Command_Line {
 enum class Task
 {
     Window,
-    Export_CSV, // --export-csv RECORDING OUT.csv [--traffic]
-    Report,     // --report FILE with --port or --simulate
+    Export_CSV,   // --export-csv RECORDING OUT.csv [--traffic]
+    Report,       // --report FILE with --port or --simulate
+    Export_Chart, // --open RECORDING --export-chart OUT.svg|OUT.png [--signals ...]
 };
 
 struct Options
@@ -44,6 +46,11 @@ struct Options
     QString export_recording;
     QString export_output;
     bool traffic = false;
+    // The chart image: its file, the signals' codes (empty for the
+    // remembered choice) and the time range in seconds.
+    QString export_chart;
+    QStringList chart_signals;
+    std::optional<double> chart_from, chart_to;
 };
 
 // Parse's answer when the program is to go on with *options.

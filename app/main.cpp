@@ -4,6 +4,7 @@
 #include "recording/csv_export.h"
 #include "recording/session_recorder.h"
 #include "report/report_command.h"
+#include "views/chart_export.h"
 
 #include <virtual_controller.h>
 
@@ -80,14 +81,28 @@ int main(int argc, char* argv[])
         return export_csv(options);
     }
 
-    // A report is made without a window: with no display, off screen.
+    // A report or a chart is made without a window: with no display, off
+    // screen.
     const bool reporting = options.task == Command_Line::Task::Report;
-    if (reporting && qEnvironmentVariableIsEmpty("DISPLAY") &&
+    const bool charting = options.task == Command_Line::Task::Export_Chart;
+    // A failed export says so in one line of its own; the toolkit's notes
+    // about the off-screen platform are left out.
+    if (charting)
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                QTextStream(stderr) << text << '\n';
+        });
+    if ((reporting || charting) && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Quillon::init();
+    if (charting) {
+        QTextStream err(stderr);
+        return Views::Export_Chart(options.open, options.export_chart, options.chart_signals,
+                                   options.chart_from, options.chart_to, err);
+    }
     if (reporting) {
         Sim::Virtual_Controller simulated;
         if (options.simulate) {
