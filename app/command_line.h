@@ -4,6 +4,8 @@
 // The program's command line: what it asks for, read and checked as a whole
 // before anything is opened or written.
 
+#include "report/job_info.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +46,8 @@ struct Options
     QString export_recording;
     QString export_output;
     bool traffic = false;
+    // --job KEY=VALUE, for the report and the recording.
+    Service_Report::Job_Info job;
 };
 
 // Parse's answer when the program is to go on with *options.
