@@ -219,7 +219,8 @@ QVector<Item> Layout::Items()
         lx += 34 + label.size() * Font_Px * 0.55;
     };
     for (const auto& s : chart.series)
-        entry(QStringLiteral("%1 (%2)").arg(s.label, s.unit), s.colour, false);
+        if (!trace(s, Scale()).isEmpty())
+            entry(QStringLiteral("%1 (%2)").arg(s.label, s.unit), s.colour, false);
     if (!chart.marks.isEmpty())
         entry(QStringLiteral("Event"), Mark_Colour, true);
     return items;

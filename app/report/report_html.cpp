@@ -198,17 +198,29 @@ void maintenance_section(Page& page, const Data& data, Tab_Views& v)
     }
 }
 
+// A verdict word in its colour, inline so that the PDF shows it too.
+QString status_cell(const QString& status)
+{
+    static const QHash<QString, QString> Colours = {
+        {QStringLiteral("PASS"), QStringLiteral("#006400")},
+        {QStringLiteral("FAIL"), QStringLiteral("#b00000")},
+        {QStringLiteral("INCOMPLETE"), QStringLiteral("#a05a00")},
+        {QStringLiteral("INCONCLUSIVE"), QStringLiteral("#a05a00")}};
+    return QStringLiteral("<b style=\"color: %1\">%2</b>")
+        .arg(Colours.value(status, QStringLiteral("#000000")), status);
+}
+
 void verdict_section(Page& page, const Data& data)
 {
     const QVector<Check> checks = Checks(data);
     const Check::Status overall = Overall(checks);
     page.close_table();
-    page.html += QStringLiteral("<h2>Verdict</h2>\n<p class=\"overall %1\">Overall: %2</p>\n")
-                     .arg(Status_Text(overall).toLower(), Status_Text(overall));
+    page.html += QStringLiteral("<h2>Verdict</h2>\n<p class=\"overall\" style=\"font-size: 14pt; "
+                                "font-weight: bold\">Overall: %1</p>\n")
+                     .arg(status_cell(Status_Text(overall)));
     for (const Check& c : checks)
-        page.cells(
-            {QStringLiteral("<b>%1</b>").arg(Status_Text(c.status)), text(c.name), text(c.text)},
-            Status_Text(c.status).toLower());
+        page.cells({status_cell(Status_Text(c.status)), text(c.name), text(c.text)},
+                   Status_Text(c.status).toLower());
 }
 
 void job_section(Page& page, const Job_Info& job)
@@ -242,13 +254,14 @@ void compressor_section(Page& page, const Data& data)
 void tests_section(Page& page, const Data& data)
 {
     for (const Diagnostics::Result& r : data.tests) {
-        page.heading(Diagnostics::Test_Title(r.test) + QStringLiteral(" test, ") +
-                         r.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+        page.heading(Diagnostics::Test_Title(r.test) + QStringLiteral(" test") +
+                         (r.started.isValid()
+                              ? r.started.toString(QStringLiteral(", yyyy-MM-dd HH:mm:ss"))
+                              : QString()),
                      3);
         const QString outcome = Diagnostics::Outcome_Text(r.outcome);
-        page.cells(
-            {QStringLiteral("<b>%1</b>").arg(outcome), text(r.summary), QString(), QString()},
-            outcome.toLower());
+        page.cells({status_cell(outcome), text(r.summary), QString(), QString()},
+                   outcome.toLower());
         if (!r.reason.isEmpty())
             page.cells({QStringLiteral("Reason"), text(r.reason), QString(), QString()});
         for (const Diagnostics::Figure& f : r.figures)
@@ -275,8 +288,10 @@ void chart_section(Page& page, const Data& data, Chart_Form form)
     if (!data.recording.isEmpty())
         page.row(QStringLiteral("Recording"), data.recording);
     page.close_table();
+    // In a table of its own, so that the chart keeps to its heading's page.
     if (!data.chart.Is_Empty())
-        page.html += QStringLiteral("<p class=\"chart\">%1</p>\n")
+        page.html += QStringLiteral("<table class=\"chart\" width=\"100%\"><tr><td>%1</td></tr>"
+                                    "</table>\n")
                          .arg(form == Chart_Form::Svg ? Chart_Svg(data.chart) : Chart_Placeholder);
 }
 
@@ -284,8 +299,9 @@ void chart_section(Page& page, const Data& data, Chart_Form form)
 void signatures_section(Page& page, const Job_Info& job)
 {
     page.heading(QStringLiteral("Signatures"));
-    const QString box =
-        QStringLiteral("<td class=\"sign\" width=\"50%\" height=\"70\">&nbsp;</td>");
+    // A line to sign on, drawn with text so that every renderer shows it.
+    const QString box = QStringLiteral("<td class=\"sign\" width=\"50%\"><br><br><br>"
+                                       "______________________________</td>");
     page.close_table();
     page.html +=
         QStringLiteral("<table class=\"signatures\" width=\"100%\" cellspacing=\"8\" "

@@ -59,13 +59,9 @@ QString Style_Sheet(const QString& serial, const QString& date)
                "table { width: 100%; border-collapse: collapse; break-inside: avoid; "
                "page-break-inside: avoid; }\n"
                "td { padding: 2px; vertical-align: top; }\n"
-               ".overall { font-size: 14pt; font-weight: bold; }\n"
-               ".fail { color: #b00000; }\n"
-               ".incomplete { color: #a05a00; }\n"
-               ".pass { color: #006400; }\n"
                ".mark { color: #c03000; }\n"
-               ".chart svg { max-width: 100%; height: auto; }\n"
-               "td.sign { border-bottom: 1px solid #000; }\n")
+               "table.chart svg { max-width: 100%; height: auto; }\n"
+               "td.sign { vertical-align: bottom; }\n")
         .arg(letter ? QStringLiteral("letter") : QStringLiteral("A4"))
         .arg(Page_Margins_Mm.top())
         .arg(Page_Margins_Mm.right())
