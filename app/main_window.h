@@ -219,6 +219,9 @@ public:
 private:
     void Record_Job();
     Service_Report::Job_Info Report_Job;
+    // What the running recording's job table holds, and that recording.
+    Service_Report::Job_Info Recorded_Job;
+    QString Recorded_Job_File;
     Job_Editor Edit_Job_With;
     QVector<Diagnostics::Result> Report_Tests;
     Service_Report::Chart Report_Test_Chart;

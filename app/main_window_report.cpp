@@ -66,6 +66,7 @@ void MainWindow::Setup_Service_Report()
             &MainWindow::Service_Report_Collected);
     Choose_Report_File = ask_for_file;
     Edit_Job_With = edit_in_dialog;
+    connect(Session_Rec, &Session_Recorder::Progress, this, &MainWindow::Record_Job);
     auto job = new QAction(QStringLiteral("Job..."), this);
     job->setObjectName(QStringLiteral("actionJob"));
     ui->menu_File->insertAction(ui->actionExit, job);
@@ -152,13 +153,20 @@ void MainWindow::Set_Job(const Service_Report::Job_Info& job)
     Record_Job();
 }
 
-// Every entry, so that one emptied in the dialog is emptied in the file too.
+// Each entry that changed, into whichever recording runs: one started after
+// the job was entered gets it with its first write.
 void MainWindow::Record_Job()
 {
     if (!Session_Rec->Is_Recording())
         return;
+    if (Session_Rec->File_Name() != Recorded_Job_File) {
+        Recorded_Job_File = Session_Rec->File_Name();
+        Recorded_Job = Service_Report::Job_Info();
+    }
     for (const QString& key : Service_Report::Job_Info::Keys())
-        Session_Rec->Set_Job(key, *Report_Job.Entry(key));
+        if (*Report_Job.Entry(key) != *Recorded_Job.Entry(key))
+            Session_Rec->Set_Job(key, *Report_Job.Entry(key));
+    Recorded_Job = Report_Job;
 }
 
 void MainWindow::Add_Report_Test(const Diagnostics::Result& result,
