@@ -171,12 +171,19 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     const QCommandLineOption chart_to(
         QStringLiteral("to"), QStringLiteral("With --export-chart: the last second to draw."),
         QStringLiteral("S"));
+    // Repeatable, so not among the options given once with a value.
+    const QCommandLineOption job(
+        QStringLiteral("job"),
+        QStringLiteral("One entry of the work order for the report and the recording, "
+                       "repeatable; KEY is customer, vehicle, vin, odometer (with its unit: "
+                       "\"84210 mi\"), technician, job or notes."),
+        QStringLiteral("KEY=VALUE"));
     const QList<QCommandLineOption> with_values = {
         port, screenshot, quit_after, record,       export_csv,    replay,     replay_speed,
         show, open,       report,     export_chart, chart_signals, chart_from, chart_to};
     parser.addOptions({port, simulate, screenshot, quit_after, record, export_csv, traffic, replay,
                        replay_speed, show, open, report, export_chart, chart_signals, chart_from,
-                       chart_to});
+                       chart_to, job});
     parser.addPositionalArgument(QStringLiteral("OUT.csv"),
                                  QStringLiteral("With --export-csv: the CSV file to write."),
                                  QStringLiteral("[OUT.csv]"));
@@ -199,10 +206,10 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
 
     // What the run does decides which options may come with it.
-    const QList<QCommandLineOption> all = {port,         simulate,      screenshot, quit_after,
-                                           record,       export_csv,    traffic,    replay,
-                                           replay_speed, show,          open,       report,
-                                           export_chart, chart_signals, chart_from, chart_to};
+    const QList<QCommandLineOption> all = {
+        port,         simulate,      screenshot,   quit_after, record, export_csv,
+        traffic,      replay,        replay_speed, show,       open,   report,
+        export_chart, chart_signals, chart_from,   chart_to,   job};
     const auto alone_but = [&](const QCommandLineOption& task,
                                const QList<QCommandLineOption>& allowed) {
         for (const QCommandLineOption& option : all) {
@@ -285,10 +292,18 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
                                      "(OUT.csv)")
                           .arg(positional[0]));
     if (parser.isSet(report)) {
-        const QString mistake = alone_but(report, {port, simulate, replay, replay_speed});
+        const QString mistake = alone_but(report, {port, simulate, replay, replay_speed, job});
         if (!mistake.isEmpty())
             return refuse(mistake);
         options->task = Task::Report;
+    }
+
+    if (parser.isSet(job) && parser.isSet(open))
+        return refuse(QStringLiteral("--job belongs to a report or a recording, not to --open"));
+    for (const QString& entry : parser.values(job)) {
+        QString mistake;
+        if (!Service_Report::Job_Info::Parse_Option(entry, &options->job, &mistake))
+            return refuse(mistake);
     }
 
     options->port = parser.value(port);

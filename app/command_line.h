@@ -4,6 +4,8 @@
 // The program's command line: what it asks for, read and checked as a whole
 // before anything is opened or written.
 
+#include "report/job_info.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +53,8 @@ struct Options
     QString export_chart;
     QStringList chart_signals;
     std::optional<double> chart_from, chart_to;
+    // --job KEY=VALUE, for the report and the recording.
+    Service_Report::Job_Info job;
 };
 
 // Parse's answer when the program is to go on with *options.

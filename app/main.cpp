@@ -115,7 +115,7 @@ int main(int argc, char* argv[])
             }
             options.port = QString::fromStdString(simulated.device_path());
         }
-        return Service_Report::Run_Command(options.port, options.report);
+        return Service_Report::Run_Command(options.port, options.report, options.job);
     }
 
     // Before the window, which may already have something to say.
@@ -160,6 +160,7 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
+    window.Set_Job(options.job);
     if (options.quit_after_set && options.screenshot.isEmpty())
         QTimer::singleShot(options.quit_after_ms, &window, [&] { window.Quit_Now(); });
 

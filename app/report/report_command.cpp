@@ -55,7 +55,7 @@ QList<fc_map_type> Stored_History()
     return history;
 }
 
-int Run_Command(const QString& port, const QString& file)
+int Run_Command(const QString& port, const QString& file, const Job_Info& job)
 {
     QTextStream err(stderr);
     // A name that cannot be written is refused before the controller is asked.
@@ -92,6 +92,7 @@ int Run_Command(const QString& port, const QString& file)
     data.port = name;
     data.answers = collector.Answers();
     data.history = Stored_History();
+    data.job = job;
     if (!Write(data, file, &error)) {
         err << error << '\n';
         return 1;

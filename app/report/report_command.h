@@ -1,6 +1,7 @@
 #ifndef APP_REPORT_REPORT_COMMAND_H
 #define APP_REPORT_REPORT_COMMAND_H
 
+#include "report/job_info.h"
 #include "tabs/fault_counts_class.h"
 
 #include <QList>
@@ -11,7 +12,7 @@ namespace Service_Report {
 // The command line's report: opens the port, reads everything once, writes
 // the report and returns the exit status. Anything not read, or not written,
 // is one line on the error output, status 1 and no file.
-int Run_Command(const QString& port, const QString& file);
+int Run_Command(const QString& port, const QString& file, const Job_Info& job = Job_Info());
 
 // The counter histories from the history file, without creating it; empty
 // when there is none.
