@@ -2,6 +2,7 @@
 
 #include "diagnostics/test_runner.h"
 #include "sim_fault_options.h"
+#include "views/chart_signals.h"
 
 #include <replay.h>
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <cmath>
 
 namespace Command_Line {
 
@@ -169,11 +172,35 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
         QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --run-test: print the result as JSON."));
-    const QList<QCommandLineOption> with_values = {port,       screenshot, quit_after,   record,
-                                                   export_csv, replay,     replay_speed, show,
-                                                   open,       report,     run_test,     minutes};
-    parser.addOptions({port, simulate, screenshot, quit_after, record, export_csv, traffic, replay,
-                       replay_speed, show, open, report, run_test, minutes, json});
+    const QCommandLineOption export_chart(
+        QStringLiteral("export-chart"),
+        QStringLiteral("With --open: write the recording's charts to OUT (.svg or .png) and "
+                       "exit; needs no display."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption chart_signals(
+        QStringLiteral("signals"),
+        QStringLiteral("With --export-chart: the signals to draw, by code (PXV,OAT,...)."),
+        QStringLiteral("CODES"));
+    const QCommandLineOption chart_from(
+        QStringLiteral("from"), QStringLiteral("With --export-chart: the first second to draw."),
+        QStringLiteral("S"));
+    const QCommandLineOption chart_to(
+        QStringLiteral("to"), QStringLiteral("With --export-chart: the last second to draw."),
+        QStringLiteral("S"));
+    // Repeatable, so not among the options given once with a value.
+    const QCommandLineOption job(
+        QStringLiteral("job"),
+        QStringLiteral("One entry of the work order for the report and the recording, "
+                       "repeatable; KEY is customer, vehicle, vin, odometer (with its unit: "
+                       "\"84210 mi\"), technician, job or notes."),
+        QStringLiteral("KEY=VALUE"));
+    const QList<QCommandLineOption> with_values = {
+        port, screenshot, quit_after,   record,        export_csv, replay,   replay_speed, show,
+        open, report,     export_chart, chart_signals, chart_from, chart_to, run_test,     minutes};
+    parser.addOptions({port,       simulate, screenshot,   quit_after,    record,
+                       export_csv, traffic,  replay,       replay_speed,  show,
+                       open,       report,   export_chart, chart_signals, chart_from,
+                       chart_to,   job,      run_test,     minutes,       json});
     parser.addOptions(Fault_Options());
     parser.addPositionalArgument(QStringLiteral("OUT.csv"),
                                  QStringLiteral("With --export-csv: the CSV file to write."),
@@ -197,9 +224,10 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
 
     // What the run does decides which options may come with it.
-    const QList<QCommandLineOption> all = {port,       simulate, screenshot, quit_after,   record,
-                                           export_csv, traffic,  replay,     replay_speed, show,
-                                           open,       report,   run_test,   minutes,      json};
+    const QList<QCommandLineOption> all = {
+        port,       simulate,     screenshot, quit_after, record,  export_csv,   traffic,
+        replay,     replay_speed, show,       open,       report,  export_chart, chart_signals,
+        chart_from, chart_to,     job,        run_test,   minutes, json};
     const auto alone_but = [&](const QCommandLineOption& task,
                                const QList<QCommandLineOption>& allowed) {
         for (const QCommandLineOption& option : all) {
@@ -241,13 +269,55 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     }
     if (parser.isSet(traffic))
         return refuse(QStringLiteral("--traffic needs --export-csv"));
+    if (parser.isSet(export_chart)) {
+        const QString mistake =
+            alone_but(export_chart, {open, chart_signals, chart_from, chart_to});
+        if (!mistake.isEmpty())
+            return refuse(mistake);
+        if (!parser.isSet(open))
+            return refuse(QStringLiteral("--export-chart needs --open RECORDING"));
+        if (!positional.isEmpty())
+            return refuse(QStringLiteral("'%1': unexpected argument").arg(positional[0]));
+        const QString out = parser.value(export_chart);
+        if (!out.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
+            !out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+            return refuse(
+                QStringLiteral("--export-chart writes OUT.svg or OUT.png, not %1").arg(out));
+        for (const QString& code :
+             parser.value(chart_signals).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (Views::Signal_Of(code.trimmed()) < 0)
+                return refuse(QStringLiteral("--signals: '%1' is no signal's code").arg(code));
+            options->chart_signals << code.trimmed();
+        }
+        if (parser.isSet(chart_signals) && options->chart_signals.isEmpty())
+            return refuse(QStringLiteral("--signals needs at least one code"));
+        for (const auto& [option, value] : {std::make_pair(&chart_from, &options->chart_from),
+                                            std::make_pair(&chart_to, &options->chart_to)}) {
+            if (!parser.isSet(*option))
+                continue;
+            bool number = false;
+            *value = parser.value(*option).toDouble(&number);
+            if (!number || !std::isfinite(**value))
+                return refuse(QStringLiteral("%1 takes a number of seconds").arg(dashed(*option)));
+        }
+        if (options->chart_from && options->chart_to &&
+            !(*options->chart_to > *options->chart_from))
+            return refuse(QStringLiteral("--to must come after --from"));
+        options->task = Task::Export_Chart;
+        options->open = parser.value(open);
+        options->export_chart = out;
+        return Run;
+    }
+    for (const QCommandLineOption& option : {chart_signals, chart_from, chart_to})
+        if (parser.isSet(option))
+            return refuse(QStringLiteral("%1 needs --export-chart").arg(dashed(option)));
     if (!positional.isEmpty())
         return refuse(QStringLiteral("'%1': unexpected argument; only --export-csv takes one "
                                      "(OUT.csv)")
                           .arg(positional[0]));
     if (parser.isSet(run_test)) {
         const QString mistake = alone_but(
-            run_test, {port, simulate, replay, replay_speed, minutes, json, report, record});
+            run_test, {port, simulate, replay, replay_speed, minutes, json, report, record, job});
         if (!mistake.isEmpty())
             return refuse(mistake);
         if (!Diagnostics::Test_From_Key(parser.value(run_test), &options->test))
@@ -271,10 +341,18 @@ int Parse(const QStringList& all_arguments, Options* options, QTextStream& out, 
     } else if (parser.isSet(minutes) || parser.isSet(json)) {
         return refuse(QStringLiteral("--minutes and --json need --run-test"));
     } else if (parser.isSet(report)) {
-        const QString mistake = alone_but(report, {port, simulate, replay, replay_speed});
+        const QString mistake = alone_but(report, {port, simulate, replay, replay_speed, job});
         if (!mistake.isEmpty())
             return refuse(mistake);
         options->task = Task::Report;
+    }
+
+    if (parser.isSet(job) && parser.isSet(open))
+        return refuse(QStringLiteral("--job belongs to a report or a recording, not to --open"));
+    for (const QString& entry : parser.values(job)) {
+        QString mistake;
+        if (!Service_Report::Job_Info::Parse_Option(entry, &options->job, &mistake))
+            return refuse(mistake);
     }
 
     options->port = parser.value(port);

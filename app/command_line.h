@@ -6,6 +6,7 @@
 
 #include "diagnostics/test_result.h"
 
+#include "report/job_info.h"
 #include <plant_faults.h>
 
 #include <QString>
@@ -13,6 +14,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 class QTextStream;
 
@@ -26,9 +28,10 @@ namespace Command_Line {
 enum class Task
 {
     Window,
-    Export_CSV, // --export-csv RECORDING OUT.csv [--traffic]
-    Report,     // --report FILE with --port or --simulate
-    Run_Test,   // --run-test leak|sensors|compressor with --port or --simulate
+    Export_CSV,   // --export-csv RECORDING OUT.csv [--traffic]
+    Report,       // --report FILE with --port or --simulate
+    Export_Chart, // --open RECORDING --export-chart OUT.svg|OUT.png [--signals ...]
+    Run_Test,     // --run-test leak|sensors|compressor with --port or --simulate
 };
 
 struct Options
@@ -57,6 +60,13 @@ struct Options
     bool json = false;
     // The virtual controller's vehicle faults, with --simulate.
     Sim::Plant_Faults plant_faults;
+    // The chart image: its file, the signals' codes (empty for the
+    // remembered choice) and the time range in seconds.
+    QString export_chart;
+    QStringList chart_signals;
+    std::optional<double> chart_from, chart_to;
+    // --job KEY=VALUE, for the report and the recording.
+    Service_Report::Job_Info job;
 };
 
 // Parse's answer when the program is to go on with *options.

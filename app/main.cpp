@@ -5,6 +5,7 @@
 #include "recording/csv_export.h"
 #include "recording/session_recorder.h"
 #include "report/report_command.h"
+#include "views/chart_export.h"
 
 #include <virtual_controller.h>
 
@@ -81,15 +82,29 @@ int main(int argc, char* argv[])
         return export_csv(options);
     }
 
-    // A report or a test is made without a window: with no display, off screen.
+    // A report, a test or a chart is made without a window: with no
+    // display, off screen.
     const bool reporting =
         options.task == Command_Line::Task::Report || options.task == Command_Line::Task::Run_Test;
-    if (reporting && qEnvironmentVariableIsEmpty("DISPLAY") &&
+    const bool charting = options.task == Command_Line::Task::Export_Chart;
+    // A failed export says so in one line of its own; the toolkit's notes
+    // about the off-screen platform are left out.
+    if (charting)
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                QTextStream(stderr) << text << '\n';
+        });
+    if ((reporting || charting) && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Quillon::init();
+    if (charting) {
+        QTextStream err(stderr);
+        return Views::Export_Chart(options.open, options.export_chart, options.chart_signals,
+                                   options.chart_from, options.chart_to, err);
+    }
     if (reporting) {
         Sim::Virtual_Controller simulated;
         if (options.simulate) {
@@ -111,9 +126,10 @@ int main(int argc, char* argv[])
             request.json = options.json;
             request.report = options.report;
             request.record = options.record;
+            request.job = options.job;
             return Diagnostics::Run_Test_Command(request);
         }
-        return Service_Report::Run_Command(options.port, options.report);
+        return Service_Report::Run_Command(options.port, options.report, options.job);
     }
 
     // Before the window, which may already have something to say.
@@ -158,6 +174,7 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
+    window.Set_Job(options.job);
     if (options.quit_after_set && options.screenshot.isEmpty())
         QTimer::singleShot(options.quit_after_ms, &window, [&] { window.Quit_Now(); });
 

@@ -1,9 +1,12 @@
 #ifndef MAIN_WINDOW_H
 #define MAIN_WINDOW_H
 
-#include <Quillon.h>
-
 #include "diagnostics/test_result.h"
+#include "diagnostics/test_samples.h"
+#include "report/job_info.h"
+#include "report/report_chart.h"
+
+#include <Quillon.h>
 
 #include <QIcon>
 #include <QMainWindow>
@@ -229,12 +232,36 @@ private:
     Views::Event_Marks* Event_Marks_View = nullptr;
     QMenu* Recent_Recordings_Menu = nullptr;
     Mark_Text_Asker Ask_Mark_Text;
+    // The job the report and the recording belong to: the "Job" dialog
+    // (through the editor, which tests replace) before every report, and
+    // offered before a guided test; --job entries at start. Each guided
+    // test's result goes to the report with Add_Report_Test.
+public:
+    using Job_Editor = std::function<bool(Service_Report::Job_Info*, QWidget*)>;
+    void Set_Job_Editor(Job_Editor editor);
+    // Opens the job's editor; false when the technician cancelled it.
+    bool Edit_Job();
+    void Set_Job(const Service_Report::Job_Info& job);
+    const Service_Report::Job_Info& Job() const { return Report_Job; }
+    // A guided test's result, and the samples it judged for the chart.
+    void Add_Report_Test(const Diagnostics::Result& result,
+                         const Diagnostics::Series& samples = Diagnostics::Series());
+
+private:
+    void Record_Job();
+    Service_Report::Job_Info Report_Job;
+    // What the running recording's job table holds, and that recording.
+    Service_Report::Job_Info Recorded_Job;
+    QString Recorded_Job_File;
+    Job_Editor Edit_Job_With;
+    QVector<Diagnostics::Result> Report_Tests;
+    Service_Report::Chart Report_Test_Chart;
 
     // Guided tests (Tests menu): every result of the session, in the order
     // they ended, for the service report. The recording chooser is a seam
     // for tests.
 public:
-    const QVector<Diagnostics::Result>& Test_Results() const { return Test_Result_List; }
+    const QVector<Diagnostics::Result>& Test_Results() const { return Report_Tests; }
     // Opens the wizard of KIND, or raises the one open; none without a
     // connection.
     Diagnostics::Test_Wizard* Open_Test_Wizard(Diagnostics::Test_Kind kind);
@@ -249,9 +276,8 @@ signals:
 
 private:
     void Setup_Tests();
-    void Keep_Test_Result(const Diagnostics::Result& result);
+    void Keep_Test_Result(const Diagnostics::Result& result, const Diagnostics::Series& samples);
     void Analyse_Recording_Dialog(Diagnostics::Test_Kind kind);
-    QVector<Diagnostics::Result> Test_Result_List;
     QPointer<Diagnostics::Test_Wizard> Open_Wizard;
     Recording_Chooser Choose_Recording;
 };

@@ -2,13 +2,14 @@
 // file dialog, and the reading of everything once before the report is
 // written. A value whose request was not answered appears as "not read".
 
-#include "tabs/fault_counts_class.h"
 #include "main_window.h"
-#include "tabs/maint_ctrl.h"
 #include "recording/session_recorder.h"
+#include "report/job_dialog.h"
 #include "report/report_collector.h"
 #include "report/report_command.h"
 #include "report/report_writer.h"
+#include "tabs/fault_counts_class.h"
+#include "tabs/maint_ctrl.h"
 #include "ui_main_window.h"
 
 #include <QAction>
@@ -47,6 +48,15 @@ QString ask_for_file(QWidget* parent)
     return file;
 }
 
+bool edit_in_dialog(Service_Report::Job_Info* job, QWidget* parent)
+{
+    Service_Report::Job_Dialog dialog(*job, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *job = dialog.Job();
+    return true;
+}
+
 } // namespace
 
 void MainWindow::Setup_Service_Report()
@@ -55,6 +65,12 @@ void MainWindow::Setup_Service_Report()
     connect(Report_Collector, &Service_Report::Collector::Collected, this,
             &MainWindow::Service_Report_Collected);
     Choose_Report_File = ask_for_file;
+    Edit_Job_With = edit_in_dialog;
+    connect(Session_Rec, &Session_Recorder::Progress, this, &MainWindow::Record_Job);
+    auto job = new QAction(QStringLiteral("Job..."), this);
+    job->setObjectName(QStringLiteral("actionJob"));
+    ui->menu_File->insertAction(ui->actionExit, job);
+    connect(job, &QAction::triggered, this, &MainWindow::Edit_Job);
     auto action = new QAction(QStringLiteral("Save Service Report..."), this);
     action->setObjectName(QStringLiteral("actionSaveServiceReport"));
     ui->menu_File->insertAction(ui->actionExit, action);
@@ -73,6 +89,8 @@ void MainWindow::Service_Report_Dialog()
         return;
     }
     if (Report_Collector->Is_Running())
+        return;
+    if (!Edit_Job())
         return;
     const QString file = Choose_Report_File(this);
     if (!file.isEmpty())
@@ -97,9 +115,12 @@ void MainWindow::Service_Report_Collected()
     data.answers = Report_Collector->Answers();
     for (int i = 0; i < maintCtrl->Counter_History()->Series_Count(); ++i)
         data.history << maintCtrl->Counter_History()->Series(i);
-    data.tests = maintCtrl->Test_Runs();
-    data.results = Test_Results();
+    data.compressor_runs = maintCtrl->Test_Runs();
+    data.tests = Report_Tests;
+    data.job = Report_Job;
+    data.chart = Report_Test_Chart;
     if (Session_Rec->Is_Recording()) {
+        Session_Rec->Flush();
         data.recording = Session_Rec->File_Name();
         data.chart = Service_Report::Recording_Chart(data.recording);
     }
@@ -110,4 +131,49 @@ void MainWindow::Service_Report_Collected()
     else
         tell(this, error);
     emit Service_Report_Done(Report_File, written);
+}
+
+void MainWindow::Set_Job_Editor(Job_Editor editor)
+{
+    Edit_Job_With = std::move(editor);
+}
+
+bool MainWindow::Edit_Job()
+{
+    Service_Report::Job_Info job = Report_Job;
+    if (!Edit_Job_With(&job, this))
+        return false;
+    Set_Job(job);
+    return true;
+}
+
+void MainWindow::Set_Job(const Service_Report::Job_Info& job)
+{
+    Report_Job = job;
+    Record_Job();
+}
+
+// Each entry that changed, into whichever recording runs: one started after
+// the job was entered gets it with its first write.
+void MainWindow::Record_Job()
+{
+    if (!Session_Rec->Is_Recording())
+        return;
+    if (Session_Rec->File_Name() != Recorded_Job_File) {
+        Recorded_Job_File = Session_Rec->File_Name();
+        Recorded_Job = Service_Report::Job_Info();
+    }
+    for (const QString& key : Service_Report::Job_Info::Keys())
+        if (*Report_Job.Entry(key) != *Recorded_Job.Entry(key))
+            Session_Rec->Set_Job(key, *Report_Job.Entry(key));
+    Recorded_Job = Report_Job;
+}
+
+void MainWindow::Add_Report_Test(const Diagnostics::Result& result,
+                                 const Diagnostics::Series& samples)
+{
+    Report_Tests.append(result);
+    if (!samples.empty())
+        Report_Test_Chart = Service_Report::Samples_Chart(
+            samples, Diagnostics::Test_Title(result.test) + QStringLiteral(" test"));
 }

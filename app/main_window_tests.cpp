@@ -80,19 +80,25 @@ Test_Wizard* MainWindow::Open_Test_Wizard(Test_Kind kind)
         tell(this, QStringLiteral("Not connected to a controller."));
         return nullptr;
     }
+    // The job the result will belong to, before the vehicle is touched.
+    if (!Edit_Job())
+        return nullptr;
     const Test_Limits limits;
     Open_Wizard = new Test_Wizard(kind, limits, _COM_Manager, this);
     Open_Wizard->setAttribute(Qt::WA_DeleteOnClose);
     connect(Open_Wizard, &Test_Wizard::Test_Started, this,
             [this](Test_Kind started) { Record_Start(Session_Rec, started); });
-    connect(Open_Wizard, &Test_Wizard::Result_Ready, this, &MainWindow::Keep_Test_Result);
+    connect(Open_Wizard, &Test_Wizard::Result_Ready, this,
+            [this, wizard = Open_Wizard.data()](const Result& result) {
+                Keep_Test_Result(result, wizard->Runner()->Samples());
+            });
     Open_Wizard->show();
     return Open_Wizard;
 }
 
-void MainWindow::Keep_Test_Result(const Result& result)
+void MainWindow::Keep_Test_Result(const Result& result, const Series& samples)
 {
-    Test_Result_List << result;
+    Add_Report_Test(result, samples);
     Record_Result(Session_Rec, result);
     emit Test_Result_Added(result);
 }
@@ -106,7 +112,7 @@ Result MainWindow::Analyse_Recording_File(const QString& file, Test_Kind kind, d
         tell(this, error);
         return result;
     }
-    Keep_Test_Result(result);
+    Keep_Test_Result(result, Series());
     return result;
 }
 

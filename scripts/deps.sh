@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
-          libqt5svg5 libsqlite3-dev sqlite3 libqwt-qt5-dev
+          libqt5svg5-dev libsqlite3-dev sqlite3 libqwt-qt5-dev
           poppler-utils "$@") # poppler-utils: pdftotext for the service report tests
 
 missing=()

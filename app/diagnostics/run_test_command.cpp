@@ -21,7 +21,8 @@ namespace Diagnostics {
 namespace {
 
 // Runs the test through a worker of its own; the result once it has ended.
-Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Recorder* recorder)
+Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Recorder* recorder,
+           Series* samples)
 {
     resource->COM_Command = COM_Resource::COM_Run;
     QThread thread;
@@ -42,6 +43,7 @@ Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Reco
         loop.exec();
     else
         result = runner->Last_Result();
+    *samples = runner->Samples();
     runner.reset();
     if (worker->Stop_On(&thread, 2000))
         delete worker;
@@ -100,9 +102,14 @@ int Run_Test_Command(const Run_Test_Request& request)
             err << error << '\n';
             return Exit::Not_Read;
         }
+        for (const QString& key : Service_Report::Job_Info::Keys()) {
+            if (!request.job.Entry(key)->isEmpty())
+                recorder.Set_Job(key, *request.job.Entry(key));
+        }
     }
+    Series samples;
     const Result result =
-        run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder);
+        run(setup.Open_Resource, request, request.record.isEmpty() ? nullptr : &recorder, &samples);
     Record_Result(&recorder, result);
     recorder.Stop();
     recorder.Detach();
@@ -117,7 +124,10 @@ int Run_Test_Command(const Run_Test_Request& request)
     if (recording_failed)
         return Exit::Not_Read;
     if (!request.report.isEmpty()) {
-        const int status = Service_Report::Run_Command(name, request.report, {result});
+        const int status = Service_Report::Run_Command(
+            name, request.report, request.job, {result},
+            Service_Report::Samples_Chart(samples,
+                                          Test_Title(result.test) + QStringLiteral(" test")));
         if (status != 0)
             return status;
     }

@@ -6,6 +6,7 @@
 // returns the exit status scripts read.
 
 #include "diagnostics/test_result.h"
+#include "report/job_info.h"
 
 #include <QString>
 
@@ -29,8 +30,9 @@ struct Run_Test_Request
     Test_Kind test = Test_Kind::Leak_Down;
     double minutes = std::nan(""); // the test's own length unless set
     bool json = false;
-    QString report; // a service report with the result, when set
-    QString record; // a session recording of the test, when set
+    QString report;               // a service report with the result, when set
+    QString record;               // a session recording of the test, when set
+    Service_Report::Job_Info job; // for the report and the recording
 };
 
 int Run_Test_Command(const Run_Test_Request& request);

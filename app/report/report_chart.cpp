@@ -1,100 +1,97 @@
-// The small chart of a recording in the service report: reservoir pressure
-// and battery voltage over the recording's time, each on a scale of its own.
+// Where the report's chart comes from: a recording, or a guided test's own
+// samples when nothing was recorded.
 
-#include "report/report_writer.h"
+#include "report/report_chart.h"
 
 #include <QFile>
-#include <QPainter>
-#include <QPainterPath>
 
 #include <session_reader.h>
 
 namespace Service_Report {
 
-namespace {
-
-struct Series
+bool Chart::Is_Empty() const
 {
-    const char* code;
-    const char* label;
-    Qt::GlobalColor colour;
-    QVector<QPointF> points; // seconds, value
-};
-
-void read_series(Recording::Reader& reader, Series* series)
-{
-    reader.readings_of(series->code, [&](const Recording::Reading& r) {
-        series->points << QPointF(double(r.t_us) / 1e6, r.value);
-        return true;
-    });
+    for (const Series& s : series)
+        if (!s.points.isEmpty())
+            return false;
+    return true;
 }
 
-void draw(QPainter& p, const QRectF& plot, const Series& s, double end_s, int label_row)
+Chart Recording_Chart(const QString& recording, double from_s, double to_s)
 {
-    double low = s.points.first().y();
-    double high = low;
-    for (const QPointF& point : s.points) {
-        low = qMin(low, point.y());
-        high = qMax(high, point.y());
-    }
-    if (high - low < 1.0) { // a flat line sits in the middle
-        low -= 0.5;
-        high += 0.5;
-    }
-    QPainterPath path;
-    for (const QPointF& point : s.points) {
-        const QPointF at(plot.left() + plot.width() * point.x() / end_s,
-                         plot.bottom() - plot.height() * (point.y() - low) / (high - low));
-        if (path.elementCount() == 0)
-            path.moveTo(at);
-        else
-            path.lineTo(at);
-    }
-    p.setPen(QPen(s.colour, 1.5));
-    p.drawPath(path);
-    const int line = p.fontMetrics().height();
-    p.drawText(QPointF(plot.left() + 4, plot.top() + line * (label_row + 1)),
-               QStringLiteral("%1 %2 to %3")
-                   .arg(QLatin1String(s.label))
-                   .arg(low, 0, 'f', 1)
-                   .arg(high, 0, 'f', 1));
-}
-
-} // namespace
-
-QImage Recording_Chart(const QString& recording)
-{
-    Series series[] = {{"PXV", "Reservoir pressure (psi)", Qt::darkBlue, {}},
-                       {"IGV", "Battery (V)", Qt::darkRed, {}}};
+    Chart chart;
+    chart.title = QStringLiteral("Recording");
+    chart.series = {
+        {QStringLiteral("Reservoir pressure"),
+         QStringLiteral("psi"),
+         QColor(0x1f, 0x4e, 0x9c),
+         0,
+         {}},
+        {QStringLiteral("Battery"), QStringLiteral("V"), QColor(0xb0, 0x30, 0x20), 1, {}}};
+    const char* const codes[] = {"PXV", "IGV"};
     Recording::Reader reader;
-    if (reader.open(QFile::encodeName(recording).toStdString()))
-        for (Series& s : series)
-            read_series(reader, &s);
+    if (!reader.open(QFile::encodeName(recording).toStdString()))
+        return Chart();
+    const auto within = [&](std::int64_t t_us) {
+        const double t = double(t_us) / 1e6;
+        return t >= from_s && t <= to_s;
+    };
+    for (int i = 0; i < 2; ++i)
+        reader.readings_of(codes[i], [&](const Recording::Reading& r) {
+            if (r.has_value && within(r.t_us))
+                chart.series[i].points << QPointF(double(r.t_us) / 1e6, r.value);
+            return true;
+        });
+    const auto mark = [&](std::int64_t t_us, const std::string& text) {
+        if (within(t_us))
+            chart.marks.append({double(t_us) / 1e6, QString::fromStdString(text)});
+        return true;
+    };
+    reader.events([&](const Recording::Event& e) {
+        return mark(e.t_us, e.text.empty() ? e.kind : e.kind + ": " + e.text);
+    });
+    reader.markers([&](const Recording::Marker& m) { return mark(m.t_us, m.text); });
+    reader.results(
+        [&](const Recording::Result& r) { return mark(r.t_us, r.test + " " + r.verdict); });
+    if (chart.Is_Empty())
+        return Chart();
+    return chart;
+}
 
-    double end_s = 0;
-    for (const Series& s : series)
-        if (!s.points.isEmpty())
-            end_s = qMax(end_s, s.points.last().x());
-    if (end_s <= 0)
-        return QImage();
-
-    QImage image(560, 200, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF plot(10, 10, image.width() - 20, image.height() - 34);
-    p.setPen(Qt::gray);
-    p.drawRect(plot);
-    p.setPen(Qt::black);
-    p.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), 18), Qt::AlignLeft,
-               QStringLiteral("0 s"));
-    p.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), 18), Qt::AlignRight,
-               QStringLiteral("%1 s").arg(end_s, 0, 'f', 1));
-    int row = 0;
-    for (const Series& s : series)
-        if (!s.points.isEmpty())
-            draw(p, plot, s, end_s, row++);
-    return image;
+Chart Samples_Chart(const Diagnostics::Series& samples, const QString& title)
+{
+    Chart chart;
+    chart.title = title;
+    chart.series = {{QStringLiteral("Reservoir pressure"),
+                     QStringLiteral("psi"),
+                     QColor(0x1f, 0x4e, 0x9c),
+                     0,
+                     {}},
+                    {QStringLiteral("Driver's side height"),
+                     QStringLiteral("in"),
+                     QColor(0x2e, 0x8b, 0x57),
+                     1,
+                     {}},
+                    {QStringLiteral("Curb side height"),
+                     QStringLiteral("in"),
+                     QColor(0xc0, 0x70, 0x10),
+                     1,
+                     {}}};
+    for (const Diagnostics::Sample& s : samples) {
+        chart.series[0].points << QPointF(s.t, s.pressure);
+        chart.series[1].points << QPointF(s.t, s.driver_height);
+        chart.series[2].points << QPointF(s.t, s.curb_height);
+    }
+    Diagnostics::Output compressor = Diagnostics::Output::Unknown;
+    for (const Diagnostics::Sample& s : samples) {
+        if (s.compressor != compressor && s.compressor != Diagnostics::Output::Unknown &&
+            compressor != Diagnostics::Output::Unknown)
+            chart.marks.append({s.t, s.compressor == Diagnostics::Output::On
+                                         ? QStringLiteral("compressor on")
+                                         : QStringLiteral("compressor off")});
+        compressor = s.compressor;
+    }
+    return chart;
 }
 
 } // namespace Service_Report

@@ -55,8 +55,8 @@ QList<fc_map_type> Stored_History()
     return history;
 }
 
-int Run_Command(const QString& port, const QString& file,
-                const QVector<Diagnostics::Result>& results)
+int Run_Command(const QString& port, const QString& file, const Job_Info& job,
+                const QVector<Diagnostics::Result>& tests, const Chart& chart)
 {
     QTextStream err(stderr);
     // A name that cannot be written is refused before the controller is asked.
@@ -93,7 +93,9 @@ int Run_Command(const QString& port, const QString& file,
     data.port = name;
     data.answers = collector.Answers();
     data.history = Stored_History();
-    data.results = results;
+    data.job = job;
+    data.tests = tests;
+    data.chart = chart;
     if (!Write(data, file, &error)) {
         err << error << '\n';
         return 1;

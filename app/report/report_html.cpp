@@ -1,16 +1,11 @@
-// The report's text. Each value is formatted by the tab that shows it in the
-// window: the tabs are built off screen, handed the answers through their
-// own slots, and their fields read back.
+// The report's page: the verdict first, then the job, everything read from
+// the controller as the tabs show it, the tests, the chart and the
+// signatures. Every text from the controller or a person is cleaned and
+// escaped here, in one place.
 
 #include "report/report_data.h"
-
-#include "tabs/dev_info_display.h"
-#include "tabs/errors_display.h"
-#include "tabs/io_display.h"
-#include "tabs/lever_length_form.h"
-#include "tabs/main_display.h"
-#include "tabs/misc_ctrl.h"
-#include "tabs/suspension_heights_class.h"
+#include "report/report_page_style.h"
+#include "report/report_tab_views.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,27 +18,9 @@ using namespace Quillon;
 namespace Service_Report {
 
 const QString Not_Read_Text = QStringLiteral("not read");
+const QString Chart_Placeholder = QStringLiteral("[report chart]");
 
 namespace {
-
-// The I/O tab's boxes, the command each shows and the slot that takes it.
-const struct
-{
-    const char* code;
-    const char* slot;
-    const char* box;
-} Io_Boxes[] = {
-    {"IGV", "Rx_Ignition", "cbxIgnition"},
-    {"BAH", "Rx_Trigger", "cbxTrigger"},
-    {"DSH", "Rx_DoorSwitchAH", "cbxDoorSwitchAH"},
-    {"DSL", "Rx_DoorSwitchAL", "cbxDoorSwitchAL"},
-    {"LOL", "Rx_SysEnable", "cbxLowerEnable"},
-    {"DSS", "Rx_OutputLeft", "cbxOutputLeft"},
-    {"CSS", "Rx_OutputRight", "cbxOutputRight"},
-    {"RVS", "Rx_OutputReservoir", "cbxOutputReservoir"},
-    {"CES", "Rx_OutputExhaust", "cbxOutputExhaust"},
-    {"CSR", "Rx_OutputCompressor", "cbxOutputCompressor"},
-};
 
 // The maintenance counters in the report's order, with their history series.
 const struct
@@ -58,97 +35,44 @@ const struct
     {"OTC", "Compressor overheat count", "", 2},
 };
 
-QString plain(const QString& label)
+// Any text as it may stand in the page: control characters dropped, line
+// breaks kept as breaks, markup escaped.
+QString text(const QString& raw, int longest = 4000)
 {
-    return QString(label).remove(QLatin1Char('&'));
+    return Clean_Text(raw, longest, true)
+        .toHtmlEscaped()
+        .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
 }
 
-QString field(const QWidget* tab, const char* name)
-{
-    const QObject* child = tab->findChild<QObject*>(QLatin1String(name));
-    return child ? child->property("text").toString() : QString();
-}
-
-// The tabs that format the values, built off screen and fed the answers.
-class Tab_Views
-{
-public:
-    explicit Tab_Views(const QHash<QString, Packet_Shared_Ptr>& answers) : answers(answers)
-    {
-        misc.Lever_Length_Editor()->load_lever_length();
-        main.Heights()->lever_length_changed(misc.Lever_Length_Editor()->lever_length());
-        feed(&faults, {"FM1", "FM2", "FM3"}, {"Rx_FM1", "Rx_FM2", "Rx_FM3"});
-        feed(&main, {"FM1", "DSA", "PSA", "MOD", "OAT", "PXV", "IGV"},
-             {"Rx_FM1", "Rx_SuspPosLeft", "Rx_SuspPosRight", "Rx_Mode", "Rx_CompTemp", "Rx_ResPsi",
-              "Rx_Ignition"});
-        if (has({"SN1", "SN2", "SN3", "SN4"}))
-            feed(&dev, {"SN1", "SN2", "SN3", "SN4"},
-                 {"Rx_FirmwareSN", "Rx_FirmwareSN", "Rx_FirmwareSN", "Rx_FirmwareSN"});
-        if (has({"PRT", "REV"}))
-            feed(&dev, {"PRT", "REV"}, {"Rx_FirmwarePN", "Rx_FirmwarePN"});
-        feed(&misc, {"BPD"}, {"Rx_BypassDisable"});
-        for (const auto& b : Io_Boxes)
-            feed(&io, {b.code}, {b.slot});
-    }
-
-    bool has(std::initializer_list<const char*> codes) const
-    {
-        for (const char* code : codes)
-            if (!answers.contains(QLatin1String(code)))
-                return false;
-        return true;
-    }
-    // The tab's text where every code was read, "not read" otherwise.
-    QString shown(std::initializer_list<const char*> codes, const QString& text) const
-    {
-        return has(codes) ? text : Not_Read_Text;
-    }
-    const Packet_Shared_Ptr answer(const char* code) const
-    {
-        return answers.value(QLatin1String(code));
-    }
-
-    const QHash<QString, Packet_Shared_Ptr>& answers;
-    DevInfoDisplay dev;
-    ErrorsDisplay faults;
-    IODisplay io;
-    MainDisplay main;
-    MiscCtrl misc;
-
-private:
-    void feed(QObject* tab, std::initializer_list<const char*> codes,
-              std::initializer_list<const char*> handlers)
-    {
-        auto slot = handlers.begin();
-        for (const char* code : codes) {
-            if (const Packet_Shared_Ptr packet = answer(code))
-                QMetaObject::invokeMethod(tab, *slot, Qt::DirectConnection,
-                                          Q_ARG(QSharedPointer<Quillon::Packet_Class>, packet));
-            ++slot;
-        }
-    }
-};
-
+// Each section is a heading and one table, kept together on a page.
 class Page
 {
 public:
-    void heading(const QString& text)
+    void heading(const QString& title, int level = 2)
     {
         close_table();
-        html += QStringLiteral("<h2>%1</h2>\n").arg(text.toHtmlEscaped());
+        html += QStringLiteral("<h%1>%2</h%1>\n").arg(level).arg(text(title));
     }
-    void row(const QString& label, const QString& value)
+    void row(const QString& label, const QString& value, const QString& mark = QString())
     {
-        if (!in_table)
-            html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">\n");
-        in_table = true;
-        html += QStringLiteral("<tr><td width=\"40%\">%1</td><td>%2</td></tr>\n")
-                    .arg(label.toHtmlEscaped(), value.toHtmlEscaped());
+        open_table();
+        html += QStringLiteral("<tr><td width=\"40%\">%1</td><td>%2%3</td></tr>\n")
+                    .arg(text(label), text(value), mark);
     }
-    void paragraph(const QString& text)
+    // A row of cells already escaped, with its class.
+    void cells(const QStringList& escaped, const QString& css_class = QString())
+    {
+        open_table();
+        html += css_class.isEmpty() ? QStringLiteral("<tr>")
+                                    : QStringLiteral("<tr class=\"%1\">").arg(css_class);
+        for (const QString& cell : escaped)
+            html += QStringLiteral("<td>") + cell + QStringLiteral("</td>");
+        html += QStringLiteral("</tr>\n");
+    }
+    void paragraph(const QString& value)
     {
         close_table();
-        html += QStringLiteral("<p>%1</p>\n").arg(text.toHtmlEscaped());
+        html += QStringLiteral("<p>%1</p>\n").arg(text(value));
     }
     void close_table()
     {
@@ -159,6 +83,12 @@ public:
     QString html;
 
 private:
+    void open_table()
+    {
+        if (!in_table)
+            html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">\n");
+        in_table = true;
+    }
     bool in_table = false;
 };
 
@@ -177,14 +107,6 @@ QString height_cell(const Tab_Views& v, const char* code, int column)
     const QTableWidgetItem* cell =
         v.main.Heights()->item(Suspension_Heights_Class::Distance_Row, column);
     return v.shown({code}, cell ? cell->text() : QString());
-}
-
-QString stamp_text(qint64 stamp)
-{
-    // YYMMDDhhmmss, local time.
-    const QString d = QString::number(stamp).rightJustified(12, QLatin1Char('0'));
-    return QStringLiteral("20%1-%2-%3 %4:%5:%6")
-        .arg(d.mid(0, 2), d.mid(2, 2), d.mid(4, 2), d.mid(6, 2), d.mid(8, 2), d.mid(10, 2));
 }
 
 void controller_section(Page& page, Tab_Views& v)
@@ -213,7 +135,10 @@ void readings_section(Page& page, Tab_Views& v)
     page.row(QStringLiteral("Driver's side height"), height_cell(v, "DSA", H::Driver_Column));
     page.row(QStringLiteral("Curb side height"), height_cell(v, "PSA", H::Curb_Column));
     const bool pressure_faulted = v.main.Pressure_Faulted();
-    const QString psi = field(&v.main, "tbxResPsi");
+    // Tenths, as the charts show pressure: 144.9 psi is not 144.
+    const auto pxv = qobject_cast<Packet_Resp_Pressure*>(v.answer("PXV").data());
+    const QString psi = pressure_faulted || !pxv ? field(&v.main, "tbxResPsi")
+                                                 : QString::number(pxv->Pressure(), 'f', 1);
     page.row(QStringLiteral("Reservoir pressure"),
              pressure_faulted ? psi : v.shown({"PXV"}, psi + QStringLiteral(" psi")));
     auto units = v.main.findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"));
@@ -236,18 +161,7 @@ void readings_section(Page& page, Tab_Views& v)
                                 box->isChecked() ? QStringLiteral("on") : QStringLiteral("off")));
     }
 
-    // The warnings the status tab shows, judged on this one reading.
-    QStringList warnings;
-    if (const auto igv = qobject_cast<Packet_Resp_Voltage*>(v.answer("IGV").data())) {
-        if (igv->Voltage() >= MainDisplay::Battery_No_Battery_Below &&
-            igv->Voltage() < MainDisplay::Battery_Warning_Below)
-            warnings << QStringLiteral("Battery Under-voltage warning");
-    }
-    const auto pxv = qobject_cast<Packet_Resp_Pressure*>(v.answer("PXV").data());
-    if (pxv && !pressure_faulted && pxv->Pressure() < MainDisplay::Pressure_Warning_Below)
-        warnings << QStringLiteral("Reservoir pressure under 90 PSI");
-    if (pxv && !pressure_faulted && pxv->Pressure() > MainDisplay::Pressure_Warning_Above)
-        warnings << QStringLiteral("Reservoir pressure over 175 PSI");
+    const QStringList warnings = Warnings(v);
     page.row(QStringLiteral("Warnings"),
              warnings.isEmpty() ? QStringLiteral("None") : warnings.join(QStringLiteral("; ")));
 }
@@ -255,22 +169,15 @@ void readings_section(Page& page, Tab_Views& v)
 void faults_section(Page& page, Tab_Views& v)
 {
     page.heading(QStringLiteral("Faults"));
-    QStringList missing;
-    for (const char* word : {"FM1", "FM2", "FM3"})
-        if (!v.has({word}))
-            missing << QLatin1String(word);
-    int active = 0;
-    for (QCheckBox* box : v.faults.findChildren<QCheckBox*>()) {
-        if (box->isChecked()) {
-            page.paragraph(plain(box->text()));
-            ++active;
-        }
-    }
+    const QStringList missing = Faults_Not_Read(v);
+    const QStringList active = Active_Faults(v);
+    for (const QString& fault : active)
+        page.row(fault, QStringLiteral("active"));
     if (!missing.isEmpty())
-        page.paragraph(QStringLiteral("Fault words %1: %2")
-                           .arg(missing.join(QStringLiteral(", ")), Not_Read_Text));
-    else if (active == 0)
-        page.paragraph(QStringLiteral("No active faults"));
+        page.row(QStringLiteral("Fault words ") + missing.join(QStringLiteral(", ")),
+                 Not_Read_Text);
+    else if (active.isEmpty())
+        page.row(QStringLiteral("No active faults"), QString());
 }
 
 void maintenance_section(Page& page, const Data& data, Tab_Views& v)
@@ -286,12 +193,136 @@ void maintenance_section(Page& page, const Data& data, Tab_Views& v)
             page.row(QLatin1String(c.name) + QStringLiteral(" history"),
                      QStringLiteral("No history file"));
         for (auto it = history.constBegin(); it != history.constEnd(); ++it)
-            page.row(QStringLiteral("Recorded ") + stamp_text(it.key()),
+            page.row(QStringLiteral("Recorded ") + Stamp_Text(it.key()),
                      QString::number(it.value()) + QLatin1String(c.unit));
     }
 }
 
+// A verdict word in its colour, inline so that the PDF shows it too.
+QString status_cell(const QString& status)
+{
+    static const QHash<QString, QString> Colours = {
+        {QStringLiteral("PASS"), QStringLiteral("#006400")},
+        {QStringLiteral("FAIL"), QStringLiteral("#b00000")},
+        {QStringLiteral("INCOMPLETE"), QStringLiteral("#a05a00")},
+        {QStringLiteral("INCONCLUSIVE"), QStringLiteral("#a05a00")}};
+    return QStringLiteral("<b style=\"color: %1\">%2</b>")
+        .arg(Colours.value(status, QStringLiteral("#000000")), status);
+}
+
+void verdict_section(Page& page, const Data& data)
+{
+    const QVector<Check> checks = Checks(data);
+    const Check::Status overall = Overall(checks);
+    page.close_table();
+    page.html += QStringLiteral("<h2>Verdict</h2>\n<p class=\"overall\" style=\"font-size: 14pt; "
+                                "font-weight: bold\">Overall: %1</p>\n")
+                     .arg(status_cell(Status_Text(overall)));
+    for (const Check& c : checks)
+        page.cells({status_cell(Status_Text(c.status)), text(c.name), text(c.text)},
+                   Status_Text(c.status).toLower());
+}
+
+void job_section(Page& page, const Job_Info& job)
+{
+    page.heading(QStringLiteral("Job"));
+    if (job.Is_Empty())
+        page.row(QStringLiteral("Job"), QStringLiteral("Not entered"));
+    for (const auto& entry : job.Entries()) {
+        const bool bad_vin =
+            entry.first == QLatin1String("vin") && !Job_Info::Vin_Valid(entry.second);
+        page.row(Job_Info::Label(entry.first), entry.second,
+                 bad_vin
+                     ? QStringLiteral(" <span class=\"mark\">(not a valid 17-character VIN)</span>")
+                     : QString());
+    }
+}
+
+void compressor_section(Page& page, const Data& data)
+{
+    page.heading(QStringLiteral("Compressor test"));
+    if (data.compressor_runs.isEmpty())
+        page.row(QStringLiteral("Compressor test"), QStringLiteral("Not run"));
+    for (const MaintCtrl::Test_Run& run : data.compressor_runs)
+        page.row(run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                     (run.passed ? QStringLiteral(" passed") : QStringLiteral(" failed")),
+                 run.verdict + QStringLiteral(" (") + MaintCtrl::Elapsed_Text(run.elapsed_ms) +
+                     QStringLiteral(")"));
+}
+
+// Each guided test: its verdict, then every figure beside its limit.
+void tests_section(Page& page, const Data& data)
+{
+    for (const Diagnostics::Result& r : data.tests) {
+        page.heading(Diagnostics::Test_Title(r.test) + QStringLiteral(" test") +
+                         (r.started.isValid()
+                              ? r.started.toString(QStringLiteral(", yyyy-MM-dd HH:mm:ss"))
+                              : QString()),
+                     3);
+        const QString outcome = Diagnostics::Outcome_Text(r.outcome);
+        page.cells({status_cell(outcome), text(r.summary), QString(), QString()},
+                   outcome.toLower());
+        if (!r.reason.isEmpty())
+            page.cells({QStringLiteral("Reason"), text(r.reason), QString(), QString()});
+        for (const Diagnostics::Figure& f : r.figures)
+            page.cells(
+                {text(f.name),
+                 f.Measured() ? text(Diagnostics::Figure::Number(f.value, f.decimals) +
+                                     QLatin1Char(' ') + f.unit)
+                              : QStringLiteral("not measured"),
+                 text(f.Limit_Text()),
+                 f.kind == Diagnostics::Figure::No_Limit
+                     ? QString()
+                     : text(f.Passed() ? QStringLiteral("within") : QStringLiteral("outside"))});
+        for (auto it = r.findings.constBegin(); it != r.findings.constEnd(); ++it)
+            page.cells({text(QString(it.key()).replace(QLatin1Char('_'), QLatin1Char(' '))),
+                        text(it.value()), QString(), QString()});
+    }
+}
+
+void chart_section(Page& page, const Data& data, Chart_Form form)
+{
+    if (data.recording.isEmpty() && data.chart.Is_Empty())
+        return;
+    page.heading(QStringLiteral("Chart"));
+    if (!data.recording.isEmpty())
+        page.row(QStringLiteral("Recording"), data.recording);
+    page.close_table();
+    // In a table of its own, so that the chart keeps to its heading's page.
+    if (!data.chart.Is_Empty())
+        page.html += QStringLiteral("<table class=\"chart\" width=\"100%\"><tr><td>%1</td></tr>"
+                                    "</table>\n")
+                         .arg(form == Chart_Form::Svg ? Chart_Svg(data.chart) : Chart_Placeholder);
+}
+
+// Room to sign: two boxes side by side, each with its name beneath.
+void signatures_section(Page& page, const Job_Info& job)
+{
+    page.heading(QStringLiteral("Signatures"));
+    // A line to sign on, drawn with text so that every renderer shows it.
+    const QString box = QStringLiteral("<td class=\"sign\" width=\"50%\"><br><br><br>"
+                                       "______________________________</td>");
+    page.close_table();
+    page.html +=
+        QStringLiteral("<table class=\"signatures\" width=\"100%\" cellspacing=\"8\" "
+                       "cellpadding=\"2\">\n<tr>") +
+        box + box +
+        QStringLiteral(
+            "</tr>\n<tr><td>Technician's signature</td><td>Customer's signature</td></tr>\n"
+            "<tr><td>Technician: %1</td><td>Customer: %2</td></tr>\n"
+            "<tr><td>Date:</td><td>Date:</td></tr>\n</table>\n")
+            .arg(text(job.technician, 200), text(job.customer, 200));
+}
+
 } // namespace
+
+QString Stamp_Text(qint64 stamp)
+{
+    // YYMMDDhhmmss, local time.
+    const QString d = QString::number(stamp).rightJustified(12, QLatin1Char('0'));
+    return QStringLiteral("20%1-%2-%3 %4:%5:%6")
+        .arg(d.mid(0, 2), d.mid(2, 2), d.mid(4, 2), d.mid(6, 2), d.mid(8, 2), d.mid(10, 2));
+}
 
 QString Time_Text(const QDateTime& when)
 {
@@ -302,41 +333,38 @@ QString Time_Text(const QDateTime& when)
                              minutes % 60);
 }
 
-QString Html(const Data& data, const QString& chart_source)
+QString Serial_Text(const Data& data)
 {
     Tab_Views views(data.answers);
+    return views.shown({"SN1", "SN2", "SN3", "SN4"}, field(&views.dev, "tbxSN"));
+}
+
+QString Html(const Data& data, Chart_Form form)
+{
+    Tab_Views views(data.answers);
+    const QString serial = views.shown({"SN1", "SN2", "SN3", "SN4"}, field(&views.dev, "tbxSN"));
     Page page;
-    page.html = QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Vantor Service "
-                               "Report</title></head><body>\n<h1>Vantor Service Report</h1>\n");
+    page.html =
+        QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                       "<title>%1</title>\n<style>\n%2</style>\n</head>\n<body>\n"
+                       "<h1>%1</h1>\n")
+            .arg(Title, Style_Sheet(serial, Time_Text(data.created)));
     page.row(QStringLiteral("Date"), Time_Text(data.created));
+    page.row(QStringLiteral("Controller serial number"), serial);
     page.row(QStringLiteral("Program version"), data.program_version);
     page.row(QStringLiteral("Port"), data.port);
+    verdict_section(page, data);
+    job_section(page, data.job);
     controller_section(page, views);
     readings_section(page, views);
     faults_section(page, views);
     maintenance_section(page, data, views);
-
-    page.heading(QStringLiteral("Compressor test"));
-    if (data.tests.isEmpty())
-        page.paragraph(QStringLiteral("Not run"));
-    for (const MaintCtrl::Test_Run& run : data.tests)
-        page.row(run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                     (run.passed ? QStringLiteral(" passed") : QStringLiteral(" failed")),
-                 run.verdict + QStringLiteral(" (") + MaintCtrl::Elapsed_Text(run.elapsed_ms) +
-                     QStringLiteral(")"));
-
-    if (!data.recording.isEmpty()) {
-        page.heading(QStringLiteral("Recording"));
-        page.row(QStringLiteral("File"), data.recording);
-        page.close_table();
-        if (!data.chart.isNull())
-            page.html += QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>\n")
-                             .arg(chart_source.toHtmlEscaped())
-                             .arg(data.chart.width())
-                             .arg(data.chart.height());
-    }
+    compressor_section(page, data);
+    tests_section(page, data);
+    chart_section(page, data, form);
+    signatures_section(page, data.job);
     page.close_table();
-    page.html += QStringLiteral("</body></html>\n");
+    page.html += QStringLiteral("</body>\n</html>\n");
     return page.html;
 }
 

@@ -1,63 +1,17 @@
 #include "report/report_writer.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QBuffer>
+#include "report/report_pdf.h"
+
 #include <QFileInfo>
-#include <QFont>
-#include <QLocale>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
-#include <QUrl>
 
 namespace Service_Report {
 
 namespace {
 
-// A4, or Letter where the locale measures in US units.
-QPageSize page_size()
-{
-    return QPageSize(QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
-                                                                                : QPageSize::A4);
-}
-
-bool write_pdf(const Data& data, QIODevice* out)
-{
-    const QString chart = QStringLiteral("report-chart.png");
-    QTextDocument document;
-    // Text as the reader would search it: "off", not a ligature of its own.
-    QFont font = document.defaultFont();
-    font.setPointSizeF(10);
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    document.setDefaultFont(font);
-    if (!data.chart.isNull())
-        document.addResource(QTextDocument::ImageResource, QUrl(chart), data.chart);
-    document.setHtml(Html(data, chart));
-    QPdfWriter pdf(out);
-    pdf.setTitle(QStringLiteral("Vantor Service Report"));
-    pdf.setCreator(QStringLiteral("Vantor ") + data.program_version);
-    pdf.setPageSize(page_size());
-    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    // Laid out on the page itself (no page numbers of its own), at the
-    // resolution the chart's pixel size is meant for.
-    pdf.setResolution(96);
-    document.documentLayout()->setPaintDevice(&pdf);
-    document.setPageSize(pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
-    document.print(&pdf);
-    return true;
-}
-
 QByteArray html_bytes(const Data& data)
 {
-    QString chart;
-    if (!data.chart.isNull()) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        data.chart.save(&buffer, "PNG");
-        chart = QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
-    }
-    return Html(data, chart).toUtf8();
+    return Html(data, Chart_Form::Svg).toUtf8();
 }
 
 } // namespace
@@ -84,7 +38,7 @@ bool Write(const Data& data, const QString& file, QString* error)
     }
     bool written = false;
     if (pdf) {
-        written = write_pdf(data, &out);
+        written = Write_Pdf(data, &out);
     } else {
         const QByteArray bytes = html_bytes(data);
         written = out.write(bytes) == bytes.size();

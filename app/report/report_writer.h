@@ -6,16 +6,12 @@
 namespace Service_Report {
 
 // Writes the report as PDF (a name ending in .pdf) or as one self-contained
-// HTML file (.html, .htm), the chart inlined. The file appears only once it
+// HTML file (.html, .htm), the chart inlined as SVG. The file appears only once it
 // is complete; false with the reason in `error` otherwise.
 bool Write(const Data& data, const QString& file, QString* error);
 // Why a report cannot be written under this name (not .pdf, .html or .htm);
 // empty when it can.
 QString Name_Error(const QString& file);
-
-// The chart of pressure and battery voltage over a recording, read from the
-// file without changing it; a null image when it has no such readings.
-QImage Recording_Chart(const QString& recording);
 
 } // namespace Service_Report
 

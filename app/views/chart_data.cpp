@@ -3,6 +3,7 @@
 #include "fault_names.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 using namespace Quillon;
@@ -11,8 +12,14 @@ namespace Views {
 
 namespace {
 
-const char* const codes[Channel_Count] = {"PXV", "OAT", "IGV", "DSA", "PSA",
-                                          "MOD", "FM1", "FM2", "FM3"};
+// The command code each channel is read from; derived traces have none.
+const char* const codes[Channel_Count] = {"PXV", "OAT", "IGV", "DSA", "PSA", "",    "",    "CES",
+                                          "BAH", "DSH", "DSL", "LOL", "CSR", "CSS", "DSS", "RVS",
+                                          "",    "",    "",    "",    "",    "",    "",    "",
+                                          "",    "",    "",    "",    "MOD", "FM1", "FM2", "FM3"};
+static_assert(Channel_Count == 32, "one code per channel");
+
+constexpr double Degrees_To_Radians = 3.14159265358979323846 / 180.0;
 
 QString mode_name(int mode)
 {
@@ -38,14 +45,9 @@ int Channel_Of(const char* code)
     if (!code)
         return -1;
     for (int c = 0; c < Channel_Count; ++c)
-        if (std::strncmp(code, codes[c], 3) == 0)
+        if (codes[c][0] && std::strncmp(code, codes[c], 3) == 0)
             return c;
     return -1;
-}
-
-const char* Channel_Code(int channel)
-{
-    return codes[channel];
 }
 
 bool Chart_Value(Packet_Class* packet, int* channel, double* value)
@@ -61,6 +63,10 @@ bool Chart_Value(Packet_Class* packet, int* channel, double* value)
         *value = volts->Voltage();
     else if (auto temperature = qobject_cast<Packet_Resp_OAT*>(packet))
         *value = temperature->Temp_C();
+    else if (auto duty = qobject_cast<Packet_Resp_CES*>(packet))
+        *value = duty->Duty_cycle() * 100.0;
+    else if (auto flag = qobject_cast<Packet_Resp_Bool*>(packet))
+        *value = flag->Value() ? 1 : 0;
     else
         *value = QByteArray(packet->getData() + 4, 5).trimmed().toInt();
     return *channel >= 0;
@@ -76,6 +82,10 @@ void Chart_Data::Add(double t_s, int channel, double value)
     Last = std::max(Last, t_s);
     if (channel < Trace_Count) {
         Traces[size_t(channel)].append(QPointF(t_s, value));
+        // The height the main tab shows beside the angle.
+        if ((channel == Driver_Angle || channel == Curb_Angle) && Lever_Length > 0)
+            Traces[size_t(channel - Driver_Angle + Driver_Height)].append(
+                QPointF(t_s, std::sin(value * Degrees_To_Radians) * Lever_Length));
         return;
     }
     QString text;
@@ -87,7 +97,12 @@ void Chart_Data::Add(double t_s, int channel, double value)
         text = mode_name(Last_Mode);
         changes = &Modes;
     } else {
-        Fault_Digits[size_t(channel - Fault_Word_1)] = int(value);
+        const int word = channel - Fault_Word_1;
+        Fault_Digits[size_t(word)] = int(value);
+        // Flag digits 1-4 of the word, left to right, as 0/1 traces.
+        for (int flag = 1, scale = 1000; flag <= 4; ++flag, scale /= 10)
+            Traces[size_t(First_Fault + word * 4 + flag - 1)].append(
+                QPointF(t_s, (int(value) / scale) % 10 == 1 ? 1 : 0));
         QStringList active;
         for (int word = 0; word < 3; ++word)
             active += Fault_Names(word, Fault_Digits[size_t(word)]);

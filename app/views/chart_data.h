@@ -1,9 +1,12 @@
 #ifndef APP_VIEWS_CHART_DATA_H
 #define APP_VIEWS_CHART_DATA_H
 
+#include "chart_signals.h"
+
 #include <Quillon.h>
 
 #include <QColor>
+#include <QDateTime>
 #include <QPointF>
 #include <QString>
 #include <QVector>
@@ -12,25 +15,8 @@
 
 namespace Views {
 
-// What the charts draw, and the command code each comes from.
-enum Channel
-{
-    Pressure,     // PXV, psi
-    Temperature,  // OAT, degC
-    Battery,      // IGV, V
-    Driver_Angle, // DSA, deg
-    Curb_Angle,   // PSA, deg
-    Trace_Count,
-    Mode = Trace_Count, // MOD, raw
-    Fault_Word_1,       // FM1-FM3, flag digits as one number
-    Fault_Word_2,
-    Fault_Word_3,
-    Channel_Count
-};
-
 // The channel of a command code, -1 for codes the charts do not show.
 int Channel_Of(const char* code);
-const char* Channel_Code(int channel);
 // A live answer as a value in the recording's units; false when the charts
 // do not show it or it is not valid.
 bool Chart_Value(Quillon::Packet_Class* packet, int* channel, double* value);
@@ -48,6 +34,7 @@ struct Band
 class Chart_Data
 {
 public:
+    // An angle also adds its height, a fault word its flags.
     void Add(double t_s, int channel, double value);
     // Puts the traces in time order, should readings have come out of it.
     void Sort();
@@ -60,6 +47,11 @@ public:
     double First_Time() const { return First; }
     double Last_Time() const { return Last; }
     bool Is_Empty() const { return Last < First; }
+    // Inches, for the heights of angles added from now on.
+    void Set_Lever_Length(double inches) { Lever_Length = inches; }
+    // The wall-clock time of second 0, when known.
+    QDateTime Start() const { return Started; }
+    void Set_Start(const QDateTime& start) { Started = start; }
 
 private:
     struct Change
@@ -72,6 +64,8 @@ private:
     std::array<int, 3> Fault_Digits{{0, 0, 0}};
     int Last_Mode = -1;
     double First = 1, Last = 0;
+    double Lever_Length = 6.0;
+    QDateTime Started;
 };
 
 } // namespace Views

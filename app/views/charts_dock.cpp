@@ -1,25 +1,38 @@
 #include "charts_dock.h"
 
 #include "band_strip.h"
+#include "chart_export.h"
 #include "column_decimation.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSettings>
+#include <QShortcut>
+#include <QToolButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
-#include <qwt_plot_legenditem.h>
+#include <qwt_plot_marker.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <limits>
 
 namespace Views {
@@ -28,27 +41,89 @@ namespace {
 
 // A live session keeps its last hour; older readings are dropped.
 constexpr double Kept_S = 3600;
+// Every plot at least this high, and its legend this wide beside it, so
+// that the plots' times line up.
+constexpr int Plot_Height = 90;
+constexpr int Legend_Width = 150;
+constexpr int Lane_Height = 16;
+// A switch's lane: its 1 this far above its 0.
+constexpr double Lane_Swing = 0.7;
 
-struct Trace_Look
+QFont small_font()
 {
-    const char* name;
-    int plot;
-    QColor colour;
-};
-const Trace_Look looks[Trace_Count] = {
-    {"Reservoir", 0, QColor(30, 100, 200)}, {"Compressor", 1, QColor(220, 110, 20)},
-    {"Battery", 2, QColor(40, 150, 60)},    {"Driver side", 3, QColor(150, 50, 170)},
-    {"Curb side", 3, QColor(200, 40, 90)},
-};
-const char* const plot_units[] = {"psi", "°F", "V", "deg"};
+    QFont font;
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
 
 QwtText small(const QString& text)
 {
     QwtText t(text);
-    QFont font = t.font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
-    t.setFont(font);
+    t.setFont(small_font());
     return t;
+}
+
+// Tick labels from a function: the time axis in seconds or clock time, a
+// lane plot's signal names.
+class Label_Draw : public QwtScaleDraw
+{
+public:
+    explicit Label_Draw(std::function<QString(double)> text) : Text(std::move(text)) {}
+    QwtText label(double value) const override { return small(Text(value)); }
+
+private:
+    std::function<QString(double)> Text;
+};
+
+// A legend as wide beside every plot, whatever its names, so that the
+// plots' times line up.
+class Fixed_Legend : public QwtLegend
+{
+public:
+    QSize sizeHint() const override { return {Legend_Width, QwtLegend::sizeHint().height()}; }
+};
+
+// A list of signals that stays open while they are ticked one after
+// another.
+class Checklist_Menu : public QMenu
+{
+public:
+    using QMenu::QMenu;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QAction* action = actionAt(event->pos());
+        if (action && action->isCheckable() && action->isEnabled())
+            action->trigger();
+        else
+            QMenu::mouseReleaseEvent(event);
+    }
+};
+
+// The chosen switches of a lane plot, top lane first.
+QVector<int> lanes(const std::array<bool, Trace_Count>& chosen, int plot)
+{
+    QVector<int> out;
+    for (int t = 0; t < Trace_Count; ++t)
+        if (chosen[size_t(t)] && Signal(t).plot == plot)
+            out << t;
+    return out;
+}
+
+// A value axis over LOW to HIGH with no more labels than fit its height,
+// and room beyond the outermost for half a label, so that they never touch
+// the next plot's.
+void set_values(QwtPlot* plot, double low, double high)
+{
+    const int height = std::max(1, plot->canvas()->height());
+    const QwtScaleDiv inner = plot->axisScaleEngine(QwtPlot::yLeft)
+                                  ->divideScale(low, high, std::clamp(height / 28, 2, 8), 5);
+    const double pad = (high - low) * 8.0 / std::max(height - 16, 16);
+    plot->setAxisScaleDiv(QwtPlot::yLeft,
+                          QwtScaleDiv(low - pad, high + pad, inner.ticks(QwtScaleDiv::MinorTick),
+                                      inner.ticks(QwtScaleDiv::MediumTick),
+                                      inner.ticks(QwtScaleDiv::MajorTick)));
 }
 
 } // namespace
@@ -68,58 +143,144 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
     fit->setObjectName(QStringLiteral("btnChartsFit"));
     connect(Pause, &QCheckBox::toggled, this, &Charts_Dock::Set_Paused);
     connect(fit, &QPushButton::clicked, this, &Charts_Dock::Fit);
+    auto chooser = new QToolButton;
+    chooser->setObjectName(QStringLiteral("btnChartsSignals"));
+    chooser->setText(QStringLiteral("Signals"));
+    chooser->setPopupMode(QToolButton::InstantPopup);
+    Signals_Menu = new Checklist_Menu(chooser);
+    Signals_Menu->setObjectName(QStringLiteral("menuChartsSignals"));
+    chooser->setMenu(Signals_Menu);
+    Clock = new QCheckBox(QStringLiteral("Clock time"));
+    Clock->setObjectName(QStringLiteral("cbxChartsClock"));
+    connect(Clock, &QCheckBox::toggled, this, &Charts_Dock::Set_Clock_Time);
+    auto save = new QPushButton(QStringLiteral("Export Image..."));
+    save->setObjectName(QStringLiteral("btnChartsExport"));
+    connect(save, &QPushButton::clicked, this, &Charts_Dock::export_dialog);
     auto bar = new QHBoxLayout;
-    bar->addWidget(Pause);
-    bar->addWidget(fit);
+    for (QWidget* w : std::initializer_list<QWidget*>{Pause, fit, chooser, Clock, save})
+        bar->addWidget(w);
     bar->addStretch();
     layout->addLayout(bar);
+    Read_Out_Label = new QLabel;
+    Read_Out_Label->setObjectName(QStringLiteral("lblChartsCursor"));
+    Read_Out_Label->setFont(small_font());
+    Read_Out_Label->setTextFormat(Qt::RichText);
+    Read_Out_Label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(Read_Out_Label);
 
+    // The plots scroll where the dock is too short for all of them.
+    auto scroller = new QScrollArea;
+    scroller->setObjectName(QStringLiteral("scrollCharts"));
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto plots = new QWidget;
+    auto plot_layout = new QVBoxLayout(plots);
+    plot_layout->setContentsMargins(0, 0, 0, 0);
+    plot_layout->setSpacing(0);
     for (size_t p = 0; p < Plots.size(); ++p) {
         auto plot = new QwtPlot;
         plot->setObjectName(QStringLiteral("plot%1").arg(p));
-        plot->setAxisTitle(QwtPlot::yLeft, small(QString::fromUtf8(plot_units[p])));
-        // The same room for every scale, so that the plots' times line up.
+        // A lane plot's title is blank, but takes the room the others' take.
+        const QString unit = Plot_Unit(int(p), Fahrenheit);
+        plot->setAxisTitle(QwtPlot::yLeft, small(unit.isEmpty() ? QStringLiteral(" ") : unit));
         plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(48);
-        plot->enableAxis(QwtPlot::xBottom, p + 1 == Plots.size());
-        plot->setMinimumHeight(60);
+        plot->setAxisFont(QwtPlot::yLeft, small_font());
+        plot->setAxisFont(QwtPlot::xBottom, small_font());
+        plot->setMinimumHeight(Plot_Height);
         auto canvas = new QwtPlotCanvas;
         canvas->setFrameStyle(QFrame::NoFrame);
         canvas->setPalette(QPalette(Qt::white));
+        canvas->setMouseTracking(true);
+        canvas->setFocusPolicy(Qt::ClickFocus);
         canvas->installEventFilter(this);
         plot->setCanvas(canvas);
         auto grid = new QwtPlotGrid;
         grid->setPen(QColor(225, 225, 225));
         grid->attach(plot);
-        // The names of the plot's traces, in their colours.
-        auto names = new QwtPlotLegendItem;
-        names->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-        names->setMaxColumns(2);
-        names->setFont(small(QString()).font());
-        names->setBackgroundBrush(QColor(255, 255, 255, 200));
-        names->setBorderPen(Qt::NoPen);
-        names->attach(plot);
-        layout->addWidget(plot, 1);
+        // The legend beside the data, never over it; a click on an entry
+        // hides or shows its trace.
+        auto legend = new Fixed_Legend;
+        legend->setDefaultItemMode(QwtLegendData::Checkable);
+        legend->setFont(small_font());
+        plot->insertLegend(legend, QwtPlot::RightLegend);
+        // A long name is cut at the legend's width; its tool tip has it whole.
+        if (auto scroller = legend->findChild<QScrollArea*>())
+            scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        connect(legend, &QwtLegend::checked, this,
+                [this, plot](const QVariant& info, bool on, int) {
+                    if (auto item = plot->infoToItem(info)) {
+                        item->setVisible(on);
+                        Changed = true;
+                        Moved = true;
+                        show_cursors();
+                    }
+                });
+        const QColor line_colours[3] = {QColor(80, 80, 80), QColor(0, 114, 178),
+                                        QColor(213, 94, 0)};
+        for (size_t m = 0; m < 3; ++m) {
+            auto line = new QwtPlotMarker(
+                m == 0 ? QStringLiteral("cursor")
+                       : QStringLiteral("cursor %1").arg(QChar('A' + int(m) - 1)));
+            line->setLineStyle(QwtPlotMarker::VLine);
+            line->setLinePen(line_colours[m], 1, m == 0 ? Qt::DashLine : Qt::SolidLine);
+            line->setZ(40);
+            line->setVisible(false);
+            line->attach(plot);
+            Lines[p][m] = line;
+        }
+        plot_layout->addWidget(plot, 1);
         Plots[p] = plot;
     }
-    Plots.back()->setAxisTitle(QwtPlot::xBottom, small(QStringLiteral("time (s)")));
     for (int t = 0; t < Trace_Count; ++t) {
-        auto curve = new QwtPlotCurve(QString::fromLatin1(looks[t].name));
-        curve->setPen(looks[t].colour, 1.5);
+        auto curve = new QwtPlotCurve(small(QString::fromUtf8(Signal(t).name)));
+        curve->setPen(Signal(t).colour, Is_Switch(t) ? 1.2 : 1.5);
         curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
-        curve->attach(plot_of(t));
+        curve->setLegendAttribute(QwtPlotCurve::LegendShowLine, true);
+        if (Is_Switch(t))
+            curve->setStyle(QwtPlotCurve::Steps);
         Curves[size_t(t)] = curve;
     }
 
     Bands = new Band_Strip(&Readings, [this] {
         QwtPlot* bottom = Plots.back();
+        for (QwtPlot* plot : Plots)
+            if (!plot->isHidden())
+                bottom = plot;
         const QwtScaleMap map = bottom->canvasMap(QwtPlot::xBottom);
         const int offset = bottom->canvas()->mapTo(widget(), QPoint(0, 0)).x() -
                            Bands->mapTo(widget(), QPoint(0, 0)).x();
         return Band_Strip::Mapping{map.p1() + offset, map.p2() + offset, From, To};
     });
-    layout->addSpacing(2);
-    layout->addWidget(Bands);
+    plot_layout->addSpacing(2);
+    plot_layout->addWidget(Bands);
+    scroller->setWidget(plots);
+    layout->addWidget(scroller, 1);
     setWidget(page);
+
+    for (int group = 0; group < Plot_Count; ++group) {
+        if (group == Input_Plot || group == Fault_Plot)
+            Signals_Menu->addSeparator();
+        for (int t = 0; t < Trace_Count; ++t) {
+            if (Signal(t).plot != group)
+                continue;
+            QAction* action = Signals_Menu->addAction(QStringLiteral("%1 (%2)").arg(
+                QString::fromUtf8(Signal(t).name), QLatin1String(Signal(t).code)));
+            action->setObjectName(QStringLiteral("actSignal%1").arg(QLatin1String(Signal(t).code)));
+            action->setCheckable(true);
+            action->setData(t);
+            connect(action, &QAction::toggled, this, [this, t](bool on) {
+                choose(t, on);
+                remember_signals();
+            });
+        }
+    }
+    Set_Signals(QSettings().value(QLatin1String(Signals_Key), Default_Signals()).toStringList());
+    Set_Clock_Time(false);
+
+    auto escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &Charts_Dock::Clear_Cursors);
 
     // Ten times a second while the technician zooms or pans; five while the
     // live view scrolls by itself, which is about a pixel a time and halves
@@ -138,7 +299,7 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
 
 QwtPlot* Charts_Dock::plot_of(int trace) const
 {
-    return Plots[size_t(looks[trace].plot)];
+    return Plots[size_t(Signal(trace).plot)];
 }
 
 QwtInterval Charts_Dock::Value_Range(int trace) const
@@ -146,19 +307,134 @@ QwtInterval Charts_Dock::Value_Range(int trace) const
     return plot_of(trace)->axisInterval(QwtPlot::yLeft);
 }
 
+QwtPlot* Charts_Dock::first_shown() const
+{
+    for (QwtPlot* plot : Plots)
+        if (!plot->isHidden())
+            return plot;
+    return Plots.front();
+}
+
 QwtInterval Charts_Dock::Time_Range() const
 {
-    return Plots.back()->axisInterval(QwtPlot::xBottom);
+    return first_shown()->axisInterval(QwtPlot::xBottom);
 }
 
 int Charts_Dock::Columns() const
 {
-    return std::max(1, Plots.back()->canvas()->width());
+    return std::max(1, first_shown()->canvas()->width());
 }
 
 bool Charts_Dock::Is_Paused() const
 {
     return Pause->isChecked();
+}
+
+QStringList Charts_Dock::Signals() const
+{
+    QStringList codes;
+    for (int t = 0; t < Trace_Count; ++t)
+        if (Chosen[size_t(t)])
+            codes << QLatin1String(Signal(t).code);
+    return codes;
+}
+
+void Charts_Dock::Set_Signals(const QStringList& codes)
+{
+    for (QAction* action : Signals_Menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        const int t = action->data().toInt();
+        const bool on = codes.contains(QLatin1String(Signal(t).code), Qt::CaseInsensitive);
+        const QSignalBlocker quiet(action);
+        action->setChecked(on);
+        choose(t, on);
+    }
+    lay_out_plots();
+}
+
+void Charts_Dock::remember_signals() const
+{
+    QSettings().setValue(QLatin1String(Signals_Key), Signals());
+}
+
+void Charts_Dock::choose(int trace, bool chosen)
+{
+    const auto t = size_t(trace);
+    if (Chosen[t] == chosen && (Curves[t]->plot() != nullptr) == chosen)
+        return;
+    Chosen[t] = chosen;
+    if (chosen) {
+        Curves[t]->setVisible(true);
+        Curves[t]->attach(plot_of(trace));
+        // Attached, the curve has its legend entry: checked while it shows.
+        auto legend = qobject_cast<QwtLegend*>(plot_of(trace)->legend());
+        if (auto label = qobject_cast<QwtLegendLabel*>(
+                legend->legendWidget(plot_of(trace)->itemToInfo(Curves[t])))) {
+            label->setChecked(true);
+            label->setToolTip(QString::fromUtf8(Signal(trace).name));
+        }
+    } else {
+        Curves[t]->detach();
+    }
+    lay_out_plots();
+}
+
+bool Charts_Dock::Is_Hidden(int trace) const
+{
+    return Chosen[size_t(trace)] && !Curves[size_t(trace)]->isVisible();
+}
+
+void Charts_Dock::Set_Hidden(int trace, bool hidden)
+{
+    QwtPlotCurve* curve = Curves[size_t(trace)];
+    if (!curve->plot())
+        return;
+    auto legend = qobject_cast<QwtLegend*>(curve->plot()->legend());
+    if (auto label =
+            qobject_cast<QwtLegendLabel*>(legend->legendWidget(curve->plot()->itemToInfo(curve))))
+        label->setChecked(!hidden);
+    curve->setVisible(!hidden);
+    Changed = true;
+    show_cursors();
+}
+
+// Only the plots with a chosen signal are shown; the lowest of them carries
+// the time axis.
+void Charts_Dock::lay_out_plots()
+{
+    QwtPlot* bottom = nullptr;
+    bool changed = false;
+    for (int p = 0; p < Plot_Count; ++p) {
+        QwtPlot* plot = Plots[size_t(p)];
+        const QVector<int> chosen = lanes(Chosen, p);
+        const bool shown = !chosen.isEmpty();
+        changed = changed || plot->isHidden() == shown;
+        plot->setHidden(!shown);
+        if (shown)
+            bottom = plot;
+        if (p < Input_Plot)
+            continue;
+        // Each lane named on the axis, at its 0.
+        plot->setMinimumHeight(std::max(Plot_Height, int(chosen.size()) * Lane_Height + 20));
+        const int n = int(chosen.size());
+        plot->setAxisScaleDraw(QwtPlot::yLeft, new Label_Draw([chosen, n](double v) {
+                                   const int i = n - 1 - int(std::lround(v));
+                                   return i >= 0 && i < n ? QLatin1String(Signal(chosen[i]).code)
+                                                          : QString();
+                               }));
+        plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(48);
+    }
+    for (QwtPlot* plot : Plots) {
+        plot->enableAxis(QwtPlot::xBottom, plot == bottom);
+        plot->setAxisTitle(
+            QwtPlot::xBottom,
+            small(Clock->isChecked() ? QStringLiteral("time") : QStringLiteral("time (s)")));
+    }
+    Changed = true;
+    Moved = true;
+    if (changed)
+        emit Plots_Changed();
 }
 
 void Charts_Dock::Add_Frames(const QVector<Line_Frame>& frames)
@@ -171,6 +447,11 @@ void Charts_Dock::Add_Frames(const QVector<Line_Frame>& frames)
         double value;
         if (f.direction == Direction::Answer && !f.timeout &&
             Chart_Value(f.packet.data(), &channel, &value)) {
+            // The clock time of the tap's second 0, from the first reading.
+            if (!Readings.Start().isValid()) {
+                Readings.Set_Start(QDateTime::currentDateTimeUtc().addMSecs(-f.t_us / 1000));
+                Set_Clock_Time(Clock->isChecked()); // labels made before it are stale
+            }
             Readings.Add(double(f.t_us) / 1e6, channel, value);
             added = true;
         }
@@ -195,7 +476,9 @@ void Charts_Dock::Start_Live()
 {
     Live = true;
     Readings.Clear();
+    Readings.Set_Lever_Length(QSettings().value(QStringLiteral("System/ll"), 6.0).toDouble());
     setWindowTitle(QStringLiteral("Charts"));
+    Clear_Cursors();
     Set_Paused(false);
     follow_live();
 }
@@ -204,8 +487,10 @@ void Charts_Dock::Show_Recording(const Chart_Data& data, const QString& title)
 {
     Live = false;
     Readings = data;
+    Set_Clock_Time(Clock->isChecked()); // the labels of another start are stale
     Plots.front()->setTitle(small(title));
     Pause->setChecked(false);
+    Clear_Cursors();
     Fit();
     Redraw();
 }
@@ -232,6 +517,7 @@ void Charts_Dock::Set_Paused(bool paused)
 
 void Charts_Dock::Fit()
 {
+    Zoomed.fill(QwtInterval());
     if (Live) {
         Set_Paused(false);
         follow_live();
@@ -244,8 +530,36 @@ void Charts_Dock::Fit()
 void Charts_Dock::Set_Fahrenheit(bool fahrenheit)
 {
     Fahrenheit = fahrenheit;
-    Plots[1]->setAxisTitle(QwtPlot::yLeft, small(QString::fromUtf8(fahrenheit ? "°F" : "°C")));
+    Plots[Temperature_Plot]->setAxisTitle(QwtPlot::yLeft,
+                                          small(Plot_Unit(Temperature_Plot, fahrenheit)));
     Changed = true;
+    show_cursors();
+}
+
+QString Charts_Dock::Time_Text(double t_s) const
+{
+    if (Clock->isChecked() && Readings.Start().isValid())
+        return Readings.Start()
+            .addMSecs(qint64(std::llround(t_s * 1000)))
+            .toLocalTime()
+            .toString(QStringLiteral("HH:mm:ss"));
+    return QString::number(t_s, 'f', std::abs(To - From) < 20 ? 2 : 1) + QStringLiteral(" s");
+}
+
+void Charts_Dock::Set_Clock_Time(bool clock)
+{
+    if (Clock->isChecked() != clock) {
+        Clock->setChecked(clock); // comes back here
+        return;
+    }
+    for (QwtPlot* plot : Plots)
+        plot->setAxisScaleDraw(QwtPlot::xBottom, new Label_Draw([this](double t) {
+                                   return Clock->isChecked() && Readings.Start().isValid()
+                                              ? Time_Text(t)
+                                              : QString::number(t);
+                               }));
+    lay_out_plots();
+    show_cursors();
 }
 
 void Charts_Dock::Redraw()
@@ -253,35 +567,100 @@ void Charts_Dock::Redraw()
     Changed = false;
     const int columns = Columns();
     constexpr double none = std::numeric_limits<double>::infinity();
-    std::array<double, 4> low, high;
+    std::array<double, Plot_Count> low, high;
     low.fill(none);
     high.fill(-none);
+    show_cursors(false);
+    std::array<int, Trace_Count> lane{};
+    for (int p = Input_Plot; p < Plot_Count; ++p) {
+        const QVector<int> chosen = lanes(Chosen, p);
+        for (int i = 0; i < chosen.size(); ++i)
+            lane[size_t(chosen[i])] = int(chosen.size()) - 1 - i;
+    }
     for (int t = 0; t < Trace_Count; ++t) {
+        if (!Chosen[size_t(t)])
+            continue;
         QVector<QPointF> points = Decimate_Columns(Readings.Trace(t), From, To, columns);
         if (t == Temperature && Fahrenheit)
             for (QPointF& p : points)
                 p.setY(p.y() * 1.8 + 32);
-        const auto p = size_t(looks[t].plot);
-        for (const QPointF& point : qAsConst(points)) {
-            if (point.x() < From || point.x() > To)
-                continue;
-            low[p] = std::min(low[p], point.y());
-            high[p] = std::max(high[p], point.y());
-        }
+        if (Is_Switch(t))
+            for (QPointF& p : points)
+                p.setY(lane[size_t(t)] + (p.y() != 0 ? Lane_Swing : 0));
+        const auto p = size_t(Signal(t).plot);
+        if (Curves[size_t(t)]->isVisible())
+            for (const QPointF& point : qAsConst(points)) {
+                if (point.x() < From || point.x() > To)
+                    continue;
+                low[p] = std::min(low[p], point.y());
+                high[p] = std::max(high[p], point.y());
+            }
         Curves[size_t(t)]->setSamples(points);
     }
-    // Every plot fits what it shows, with a little room.
-    for (size_t p = 0; p < Plots.size(); ++p) {
-        if (low[p] > high[p]) {
-            low[p] = 0;
-            high[p] = 1;
+    // Every plot fits what it shows, with a little room, unless the
+    // technician zoomed it; a lane plot shows all its lanes, each named.
+    for (int p = 0; p < Plot_Count; ++p) {
+        QwtPlot* plot = Plots[size_t(p)];
+        if (plot->isHidden())
+            continue;
+        if (p >= Input_Plot) {
+            const int n = int(lanes(Chosen, p).size());
+            plot->setAxisScale(QwtPlot::yLeft, -0.35, n - 1 + Lane_Swing + 0.25, 1.0);
+        } else if (Zoomed[size_t(p)].isValid()) {
+            // Exactly the values the technician's box held.
+            plot->setAxisScale(QwtPlot::yLeft, Zoomed[size_t(p)].minValue(),
+                               Zoomed[size_t(p)].maxValue());
+        } else {
+            if (low[size_t(p)] > high[size_t(p)]) {
+                low[size_t(p)] = 0;
+                high[size_t(p)] = 1;
+            }
+            const double room = std::max((high[size_t(p)] - low[size_t(p)]) * 0.05, 0.5);
+            set_values(plot, low[size_t(p)] - room, high[size_t(p)] + room);
         }
-        const double room = std::max((high[p] - low[p]) * 0.05, 0.5);
-        Plots[p]->setAxisScale(QwtPlot::yLeft, low[p] - room, high[p] + room);
-        Plots[p]->setAxisScale(QwtPlot::xBottom, From, To);
-        Plots[p]->replot();
+        plot->setAxisMaxMajor(QwtPlot::xBottom,
+                              std::clamp(columns / (Clock->isChecked() ? 90 : 70), 2, 12));
+        plot->setAxisScale(QwtPlot::xBottom, From, To);
+        plot->replot();
     }
+    // Every value axis as wide as the widest, so that the times line up.
+    int extent = 0;
+    for (QwtPlot* plot : Plots)
+        if (!plot->isHidden())
+            extent = std::max(extent, int(plot->axisScaleDraw(QwtPlot::yLeft)
+                                              ->extent(plot->axisWidget(QwtPlot::yLeft)->font())));
+    for (QwtPlot* plot : Plots)
+        if (!plot->isHidden() && plot->axisScaleDraw(QwtPlot::yLeft)->minimumExtent() != extent) {
+            plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(extent);
+            plot->updateAxes();
+            plot->replot();
+        }
     Bands->update();
+}
+
+bool Charts_Dock::Export_Image(const QString& file, QString* error)
+{
+    QList<QwtPlot*> shown;
+    for (QwtPlot* plot : Plots)
+        if (!plot->isHidden())
+            shown << plot;
+    return Write_Chart_Image(shown, Bands, file, error);
+}
+
+void Charts_Dock::export_dialog()
+{
+    QString file =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Image"), QString(),
+                                     QStringLiteral("PNG image (*.png);;SVG image (*.svg)"));
+    if (file.isEmpty())
+        return;
+    if (!file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
+        !file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        file += QStringLiteral(".png");
+    QString error;
+    if (!Export_Image(file, &error))
+        Quillon::Ask_User(QMessageBox::Critical, QStringLiteral("Export Image"), error,
+                          QMessageBox::Ok, QMessageBox::NoButton, this);
 }
 
 void Charts_Dock::resizeEvent(QResizeEvent* event)
@@ -289,43 +668,6 @@ void Charts_Dock::resizeEvent(QResizeEvent* event)
     // Other pixel columns.
     Changed = true;
     QDockWidget::resizeEvent(event);
-}
-
-bool Charts_Dock::eventFilter(QObject* watched, QEvent* event)
-{
-    const auto canvas = qobject_cast<QWidget*>(watched);
-    if (!canvas || !qobject_cast<QwtPlot*>(canvas->parentWidget()))
-        return QDockWidget::eventFilter(watched, event);
-    const double width = std::max(1, canvas->width());
-    switch (event->type()) {
-    case QEvent::Wheel: {
-        auto wheel = static_cast<QWheelEvent*>(event);
-        const double factor = wheel->angleDelta().y() > 0 ? 0.8 : 1.25;
-        const double x = wheel->position().x();
-        const double anchor = From + std::clamp(x / width, 0.0, 1.0) * (To - From);
-        Set_Paused(true);
-        Set_View(anchor - (anchor - From) * factor, anchor + (To - anchor) * factor);
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-        Drag_X = static_cast<QMouseEvent*>(event)->pos().x();
-        return true;
-    case QEvent::MouseMove: {
-        if (Drag_X < 0)
-            return false;
-        const int x = static_cast<QMouseEvent*>(event)->pos().x();
-        const double shift = (x - Drag_X) * (To - From) / width;
-        Drag_X = x;
-        Set_Paused(true);
-        Set_View(From - shift, To - shift);
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        Drag_X = -1;
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace Views

@@ -3,6 +3,7 @@
 #include "frame_text.h"
 
 #include <QFile>
+#include <QSettings>
 
 #include <algorithm>
 
@@ -33,6 +34,12 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
     *out = Recording_Views();
     Recording::Reader reader;
     bool ok = reader.open(QFile::encodeName(file).toStdString());
+    // Heights with the lever length set now; the clock from the session's
+    // start.
+    out->charts.Set_Lever_Length(QSettings().value(QStringLiteral("System/ll"), 6.0).toDouble());
+    if (ok)
+        out->charts.Set_Start(QDateTime::fromString(
+            QString::fromStdString(reader.session_value("started")), Qt::ISODateWithMs));
     // Every reading in the order written, which is time order: one pass over
     // the table is several times faster than one index look-up per row; the
     // traces are put in time order afterwards, should a file not be.

@@ -1,15 +1,23 @@
-// The charts: column decimation, a recording shown whole, a paused live view.
+// The charts: column decimation, a recording shown whole, a paused live view,
+// the cursors' values and rates, and the chosen and hidden signals.
 #include "app_test_main.h"
 #include "test_responses.h"
 
 #include "main_window.h"
+#include "ramp_recording.h"
 #include "sql_file.h"
 #include "views/charts_dock.h"
 #include "views/column_decimation.h"
+#include "views/recording_reader.h"
 #include "views/traffic_dock.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <session_schema.h>
@@ -27,10 +35,28 @@ private slots:
     void refused_recordings_data();
     void refused_recordings();
     void paused_view_stays_while_data_arrives();
+    void cursors_read_values_and_rates_data();
+    void cursors_read_values_and_rates();
+    void mouse_pins_zooms_and_escape_clears();
+    void signals_chosen_hidden_and_remembered();
 
 private:
+    // The ramp recording shown in CHARTS, with every signal of CODES chosen.
+    void show_ramps(Charts_Dock* charts, const QStringList& codes);
     QTemporaryDir dir;
 };
+
+void Charts::show_ramps(Charts_Dock* charts, const QStringList& codes)
+{
+    const QString file = dir.filePath(QStringLiteral("ramps.sqlite"));
+    if (!QFile::exists(file))
+        Write_Ramp_Recording(file);
+    Recording_Views views;
+    QString error;
+    QVERIFY2(Read_Recording(file, &views, &error), qPrintable(error));
+    charts->Set_Signals(codes);
+    charts->Show_Recording(views.charts, QStringLiteral("ramps"));
+}
 
 void Charts::decimation_keeps_each_columns_extremes_data()
 {
@@ -253,6 +279,142 @@ void Charts::paused_view_stays_while_data_arrives()
     mouse(QEvent::MouseMove, 100);
     mouse(QEvent::MouseButtonRelease, 100);
     QVERIFY(charts.View_From() > from);
+}
+
+void Charts::cursors_read_values_and_rates_data()
+{
+    QTest::addColumn<int>("trace");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    QTest::addColumn<double>("at_a");
+    QTest::addColumn<double>("at_b");
+    QTest::addColumn<double>("per_minute");
+    QTest::newRow("pressure ramp") << int(Pressure) << 10.0 << 70.0 << 105.0 << 135.0 << 30.0;
+    QTest::newRow("between readings")
+        << int(Pressure) << 10.05 << 20.05 << 105.025 << 110.025 << 30.0;
+    QTest::newRow("B before A") << int(Pressure) << 70.0 << 10.0 << 135.0 << 105.0 << 30.0;
+    QTest::newRow("falling angle") << int(Driver_Angle) << 0.0 << 60.0 << 10.0 << 4.0 << -6.0;
+    QTest::newRow("height from the angle")
+        << int(Driver_Height) << 0.0 << 100.0 << 6 * std::sin(10 * M_PI / 180) << 0.0
+        << -6 * std::sin(10 * M_PI / 180) * 0.6;
+    QTest::newRow("temperature in degF") << int(Temperature) << 0.0 << 50.0 << 68.0 << 77.0 << 10.8;
+    QTest::newRow("switch keeps its state")
+        << int(Compressor_Out) << 39.95 << 40.05 << 0.0 << 1.0 << 600.0;
+}
+
+void Charts::cursors_read_values_and_rates()
+{
+    QFETCH(int, trace);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    QFETCH(double, at_a);
+    QFETCH(double, at_b);
+    QFETCH(double, per_minute);
+    Charts_Dock charts;
+    show_ramps(&charts, {"PXV", "OAT", "DSA", "DHT", "CSR"});
+    charts.Pin_Cursor(a);
+    double from = 0, to = 0;
+    QVERIFY(!charts.Cursor_Span(&from, &to));
+    charts.Pin_Cursor(b);
+    QVERIFY(charts.Cursor_Span(&from, &to));
+    QCOMPARE(from, std::min(a, b));
+    QCOMPARE(to, std::max(a, b));
+    const QVector<Cursor_Reading> read = charts.Read_Out();
+    QCOMPARE(read.size(), 5);
+    const auto r = std::find_if(read.begin(), read.end(),
+                                [&](const Cursor_Reading& r) { return r.trace == trace; });
+    QVERIFY(r != read.end() && r->at_a && r->at_b);
+    QVERIFY2(std::abs(*r->at_a - at_a) < 1e-6, qPrintable(QString::number(*r->at_a)));
+    QVERIFY2(std::abs(*r->at_b - at_b) < 1e-6, qPrintable(QString::number(*r->at_b)));
+    QVERIFY(std::abs(*r->Per_Minute(a, b) - per_minute) < 1e-6);
+    // A second pair starts afresh.
+    charts.Pin_Cursor(a);
+    QVERIFY(!charts.Cursor_B() && !charts.Cursor_Span(&from, &to));
+}
+
+void Charts::mouse_pins_zooms_and_escape_clears()
+{
+    Charts_Dock charts;
+    charts.resize(900, 700);
+    charts.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&charts));
+    show_ramps(&charts, Default_Signals());
+    QSignalSpy clicked(&charts, &Charts_Dock::Time_Clicked);
+    QWidget* canvas = charts.Plot(Pressure_Plot)->canvas();
+    const QwtScaleMap map = charts.Plot(Pressure_Plot)->canvasMap(QwtPlot::xBottom);
+    const int x25 = int(map.transform(25)), x75 = int(map.transform(75));
+    QTest::mouseMove(canvas, QPoint(x25, 20));
+    QVERIFY(charts.Hover_Time() && std::abs(*charts.Hover_Time() - 25) < 0.5);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(x25, 20));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(x75, 20));
+    QCOMPARE(clicked.size(), 2);
+    QVERIFY(std::abs(clicked[1][0].toDouble() - 75) < 0.5);
+    double from = 0, to = 0;
+    QVERIFY(charts.Cursor_Span(&from, &to) && from < to);
+    QVERIFY(charts.findChild<QLabel*>("lblChartsCursor")->text().contains("psi/min"));
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    QVERIFY(!charts.Hover_Time() && !charts.Cursor_A() && !charts.Cursor_Span(&from, &to));
+
+    // A box with the right button zooms time and that plot's values.
+    const QwtScaleMap values = charts.Plot(Pressure_Plot)->canvasMap(QwtPlot::yLeft);
+    const int y120 = int(values.transform(120)), y130 = int(values.transform(130));
+    QTest::mousePress(canvas, Qt::RightButton, {}, QPoint(x25, y130));
+    QTest::mouseMove(canvas, QPoint(x75, y120));
+    QTest::mouseRelease(canvas, Qt::RightButton, {}, QPoint(x75, y120));
+    charts.Redraw();
+    QVERIFY(std::abs(charts.View_From() - 25) < 0.5 && std::abs(charts.View_To() - 75) < 0.5);
+    QVERIFY(std::abs(charts.Value_Range(Pressure).maxValue() - 130) < 0.5);
+    // Out of sight, the linked cursor brings its time into view.
+    charts.Set_Cursor_Time(90);
+    QVERIFY(charts.View_From() < 90 && charts.View_To() > 90);
+    charts.Fit();
+    charts.Redraw();
+    QCOMPARE(charts.View_To(), 100.0);
+    // The clock from the recording's start.
+    charts.Set_Clock_Time(true);
+    QCOMPARE(charts.Time_Text(30), QDateTime(QDate(2026, 3, 1), QTime(8, 0, 30), Qt::UTC)
+                                       .toLocalTime()
+                                       .toString(QStringLiteral("HH:mm:ss")));
+    QVERIFY(charts.Value_Range(Pressure).maxValue() >= 150);
+}
+
+void Charts::signals_chosen_hidden_and_remembered()
+{
+    QSettings().remove(QLatin1String(Charts_Dock::Signals_Key));
+    {
+        Charts_Dock charts;
+        QCOMPARE(charts.Signals(), Default_Signals());
+        QVERIFY(charts.Plot(Output_Plot)->isHidden());
+        QSignalSpy plots(&charts, &Charts_Dock::Plots_Changed);
+        charts.findChild<QAction*>("actSignalCSR")->trigger();
+        QVERIFY(!charts.Plot(Output_Plot)->isHidden());
+        QCOMPARE(plots.size(), 1);
+        show_ramps(&charts, charts.Signals());
+        QCOMPARE(charts.Curve(Compressor_Out)->plot(), charts.Plot(Output_Plot));
+        QVERIFY(charts.Curve(Compressor_Out)->dataSize() > 0);
+        // A click on the legend entry hides the trace, and another shows it.
+        const auto legend = qobject_cast<QwtLegend*>(charts.Plot(Pressure_Plot)->legend());
+        const auto entry = qobject_cast<QwtLegendLabel*>(
+            legend->legendWidget(charts.Plot(Pressure_Plot)->itemToInfo(charts.Curve(Pressure))));
+        QVERIFY(entry && entry->isChecked());
+        QTest::mouseClick(entry, Qt::LeftButton);
+        QVERIFY(charts.Is_Hidden(Pressure) && !charts.Curve(Pressure)->isVisible());
+        charts.Pin_Cursor(10);
+        QCOMPARE(charts.Read_Out().size(), 5);
+        QTest::mouseClick(entry, Qt::LeftButton);
+        QVERIFY(!charts.Is_Hidden(Pressure));
+        // The list stays open while signals are ticked.
+        auto menu = charts.findChild<QMenu*>("menuChartsSignals");
+        menu->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QAction* leak = charts.findChild<QAction*>("actSignalF23");
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(leak).center());
+        QVERIFY(leak->isChecked() && menu->isVisible());
+    }
+    // The choice outlives the dock.
+    Charts_Dock again;
+    QCOMPARE(again.Signals(), Default_Signals() << "CSR"
+                                                << "F23");
 }
 
 VANTOR_TEST_MAIN(Charts)

@@ -124,6 +124,7 @@ private slots:
         Sim::Virtual_Controller sim;
         QVERIFY(sim.start());
         MainWindow window;
+        window.Set_Job_Editor([](Service_Report::Job_Info*, QWidget*) { return true; });
         QString error;
         QVERIFY2(window.Start_Recording(file, &error), qPrintable(error));
         window.Open_Port(QString::fromStdString(sim.device_path()));

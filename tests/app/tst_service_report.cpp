@@ -2,18 +2,22 @@
 // show it, and nothing claimed that was not read.
 #include "app_test_main.h"
 
-#include "tabs/fault_counts_class.h"
 #include "main_window.h"
-#include "tabs/maint_ctrl.h"
 #include "recording/session_recorder.h"
+#include "report/job_dialog.h"
 #include "report/report_collector.h"
 #include "report/report_command.h"
 #include "report/report_writer.h"
+#include "tabs/fault_counts_class.h"
+#include "tabs/maint_ctrl.h"
 
+#include <session_reader.h>
 #include <virtual_controller.h>
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTextDocument>
@@ -38,6 +42,44 @@ QString report_text(const QString& file)
     return document.toPlainText().simplified();
 }
 
+// A report of a failed test and a job typed by someone hostile.
+Service_Report::Data hostile_report()
+{
+    Service_Report::Data data;
+    data.created = QDateTime::currentDateTime();
+    data.job.Set(QStringLiteral("customer"), QStringLiteral("<script>x()</script>\x01\x1b[31m"));
+    data.job.Set(QStringLiteral("vin"), QStringLiteral("1HGCM82633A00435O"));
+    data.job.Set(QStringLiteral("technician"), QStringLiteral("Pat \"Q\" O'Neil & Co"));
+    data.job.Set(QStringLiteral("notes"), QString(20000, QLatin1Char('n')));
+    Diagnostics::Result leak;
+    leak.outcome = Diagnostics::Outcome::Fail;
+    leak.summary = QStringLiteral("reservoir loses 3.2 psi/min");
+    Diagnostics::Figure loss;
+    loss.name = QStringLiteral("Reservoir pressure loss");
+    loss.value = 3.24;
+    loss.unit = QStringLiteral("psi/min");
+    loss.kind = Diagnostics::Figure::At_Most;
+    loss.limit = 1.0;
+    leak.figures << loss;
+    data.tests << leak;
+    Diagnostics::Series samples(61);
+    for (int i = 0; i <= 60; ++i) {
+        samples[i].t = i;
+        samples[i].pressure = 150 - i * 0.05;
+        samples[i].driver_height = 1.0;
+    }
+    data.chart = Service_Report::Samples_Chart(samples, QStringLiteral("Air leak-down test"));
+    return data;
+}
+
+QByteArray run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return process.readAllStandardOutput();
+}
+
 } // namespace
 
 class Service_Report_Test : public QObject
@@ -58,6 +100,11 @@ private slots:
     void command_line();
     void window_report_marks_what_was_not_read();
     void lost_connection_ends_the_reading();
+    void hostile_job_verdict_pages_chart_data();
+    void hostile_job_verdict_pages_chart();
+    void job_option_data();
+    void job_option();
+    void job_dialog_marks_vin_and_remembers();
 
 private:
     QTemporaryDir dir;
@@ -106,7 +153,9 @@ void Service_Report_Test::report_holds_what_was_read()
         "Inputs: Trigger on",
         "Outputs: Compressor off",
         "Warnings Battery Under-voltage warning",
-        "Faults Driver's Side Solenoid Timeout (31) Over Temperature (41) Maintenance",
+        "Faults Driver's Side Solenoid Timeout (31) active Over Temperature (41) "
+        "active",
+        "Overall: FAIL",
         "Compressor time 321 hours Recorded 2025-03-04 05:06:07 250 hours",
         "On time 1234 hours",
         "Compressor overheat count 7",
@@ -158,7 +207,7 @@ void Service_Report_Test::nothing_read_claims_nothing()
     Service_Report::Data data;
     data.created = QDateTime::currentDateTime();
     QTextDocument document;
-    document.setHtml(Service_Report::Html(data, QString()));
+    document.setHtml(Service_Report::Html(data));
     const QString text = document.toPlainText().simplified();
     for (const char* label :
          {"Serial number", "Firmware part number", "Controller mode", "Driver's side angle",
@@ -166,7 +215,8 @@ void Service_Report_Test::nothing_read_claims_nothing()
           "Operating mode", "Inputs: Ignition", "Outputs: Exhaust", "Compressor time", "On time",
           "Compressor overheat count"})
         QVERIFY2(text.contains(QLatin1String(label) + QStringLiteral(" not read")), label);
-    QVERIFY(text.contains(QLatin1String("Fault words FM1, FM2, FM3: not read")));
+    QVERIFY(text.contains(QLatin1String("Fault words FM1, FM2, FM3 not read")));
+    QVERIFY(text.contains(QLatin1String("Overall: INCOMPLETE")));
     QVERIFY(text.contains(QLatin1String("Warnings None")));
     QVERIFY(!text.contains(QLatin1String("No active faults")));
 }
@@ -279,6 +329,9 @@ void Service_Report_Test::window_report_marks_what_was_not_read()
     QTRY_VERIFY(window.Recorder()->Exchanges() > 20);
 
     const QString file = dir.filePath(QStringLiteral("window.html"));
+    window.Set_Job_Editor([](Service_Report::Job_Info* job, QWidget*) {
+        return job->Set(QStringLiteral("customer"), QStringLiteral("Acme <b>"));
+    });
     window.Set_Report_File_Chooser([&](QWidget*) { return file; });
     QSignalSpy done(&window, &MainWindow::Service_Report_Done);
     window.findChild<QAction*>(QStringLiteral("actionSaveServiceReport"))->trigger();
@@ -290,11 +343,18 @@ void Service_Report_Test::window_report_marks_what_was_not_read()
          {QStringLiteral("Compressor overheat count not read"),
           QStringLiteral("passed Test Succeeded. (0:00.0"),
           QStringLiteral("Serial number 202407154711"),
-          QStringLiteral("File ") + dir.filePath(QStringLiteral("run.sqlite"))})
+          QStringLiteral("Recording ") + dir.filePath(QStringLiteral("run.sqlite")),
+          QStringLiteral("Customer Acme <b>")})
         QVERIFY2(text.contains(line), qPrintable(line + " not in: " + text));
     QFile html(file);
     QVERIFY(html.open(QIODevice::ReadOnly));
-    QVERIFY(html.readAll().contains("<img src=\"data:image/png;base64,"));
+    QVERIFY(html.readAll().contains("<svg class=\"chart\""));
+    Recording::Reader reader;
+    QVERIFY(reader.open(dir.filePath(QStringLiteral("run.sqlite")).toStdString()));
+    const auto job = reader.job();
+    QVERIFY(std::find(job.begin(), job.end(),
+                      std::make_pair(std::string("customer"), std::string("Acme <b>"))) !=
+            job.end());
     // The unanswered read ended quietly: no box asked to retry the connection.
     for (const Quillon::User_Prompt& prompt : prompts.asked)
         QVERIFY2(prompt.title != QLatin1String("COM Timeout"), qPrintable(prompt.text));
@@ -317,6 +377,112 @@ void Service_Report_Test::lost_connection_ends_the_reading()
     // Long before the reading would give up by itself.
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, Service_Report::Collector::Longest_Ms / 4);
     QVERIFY(report_text(file).contains(QLatin1String("not read")));
+}
+
+void Service_Report_Test::hostile_job_verdict_pages_chart_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("PDF") << QStringLiteral("hostile.pdf");
+    QTest::newRow("HTML") << QStringLiteral("hostile.html");
+}
+
+void Service_Report_Test::hostile_job_verdict_pages_chart()
+{
+    QFETCH(QString, file);
+    const QString path = dir.filePath(file);
+    QString error;
+    QVERIFY2(Service_Report::Write(hostile_report(), path, &error), qPrintable(error));
+    const QString text = report_text(path);
+    for (const char* line : {"Overall: FAIL", "FAIL Air leak-down test reservoir loses 3.2 psi/min",
+                             "Reservoir pressure loss 3.2 psi/min at most 1.0 psi/min outside",
+                             "Customer <script>x()</script>[31m",
+                             "VIN 1HGCM82633A00435O (not a valid 17-character VIN)",
+                             "Technician: Pat \"Q\" O'Neil & Co", "Customer's signature",
+                             "Reservoir pressure (psi)", "Time (s)"})
+        QVERIFY2(text.contains(QString::fromUtf8(line)),
+                 qPrintable(QString::fromUtf8(line) + " not in: " + text));
+    QVERIFY(!text.contains(QString(4001, QLatin1Char('n'))));
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    if (file.endsWith(QLatin1String(".pdf"))) {
+        // Every page numbered out of the whole, and the chart drawn, not an image.
+        QRegularExpressionMatchIterator pages =
+            QRegularExpression(QStringLiteral("Page (\\d+) of (\\d+)")).globalMatch(text);
+        int count = 0;
+        while (pages.hasNext()) {
+            const QRegularExpressionMatch page = pages.next();
+            QCOMPARE(page.captured(1).toInt(), ++count);
+            QVERIFY(page.captured(2).toInt() >= 2);
+        }
+        QVERIFY(count >= 2);
+        QCOMPARE(run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path})
+                     .trimmed()
+                     .split('\n')
+                     .size(),
+                 2);
+        return;
+    }
+    for (const char* part : {"<!DOCTYPE html>", "<html lang=\"en\">", "<meta charset=\"utf-8\">",
+                             "<svg class=\"chart\"", "counter(pages)", "&lt;script&gt;"})
+        QVERIFY2(bytes.contains(part), part);
+    QCOMPARE(bytes.count("<style>"), 1);
+    QVERIFY(!bytes.contains("<script>"));
+    for (const char byte : bytes)
+        QVERIFY(byte == '\n' || uchar(byte) >= 0x20);
+}
+
+void Service_Report_Test::job_option_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("vin") << "vin=1HGCM82633A004352" << true << "vin"
+                         << "1HGCM82633A004352";
+    QTest::newRow("spaced key") << " Odometer =84210 mi" << true << "odometer"
+                                << "84210 mi";
+    QTest::newRow("equals in value") << "notes=a=b" << true << "notes"
+                                     << "a=b";
+    QTest::newRow("unknown key") << "colour=red" << false << ""
+                                 << "";
+    QTest::newRow("no value") << "customer" << false << ""
+                              << "";
+}
+
+void Service_Report_Test::job_option()
+{
+    QFETCH(QString, option);
+    QFETCH(bool, taken);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    Service_Report::Job_Info job;
+    QString error;
+    QCOMPARE(Service_Report::Job_Info::Parse_Option(option, &job, &error), taken);
+    QCOMPARE(error.isEmpty(), taken);
+    if (taken)
+        QCOMPARE(*job.Entry(key), value);
+}
+
+void Service_Report_Test::job_dialog_marks_vin_and_remembers()
+{
+    Service_Report::Job_Info job;
+    job.vin = QStringLiteral("ABC123");
+    Service_Report::Job_Dialog dialog(job);
+    auto mark = dialog.findChild<QWidget*>(QStringLiteral("job_vin_mark"));
+    QVERIFY(!mark->isHidden());
+    dialog.findChild<QLineEdit*>(QStringLiteral("job_vin"))
+        ->setText(QStringLiteral("1hgcm82633a004352"));
+    QVERIFY(mark->isHidden());
+    dialog.findChild<QLineEdit*>(QStringLiteral("job_technician"))->setText(QStringLiteral("Sam"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("job_odometer"))->setText(QStringLiteral("84210"));
+    dialog.findChild<QComboBox*>(QStringLiteral("job_odometer_unit"))
+        ->setCurrentText(QStringLiteral("km"));
+    dialog.accept();
+    QCOMPARE(dialog.Job().vin, QStringLiteral("1HGCM82633A004352"));
+    QCOMPARE(dialog.Job().odometer, QStringLiteral("84210 km"));
+    QCOMPARE(Service_Report::Job_Dialog(Service_Report::Job_Info()).Job().technician,
+             QStringLiteral("Sam"));
 }
 
 VANTOR_TEST_MAIN(Service_Report_Test)
