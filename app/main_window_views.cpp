@@ -220,13 +220,17 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
     QElapsedTimer took;
     took.start();
     Views::Recording_Views shown;
+    QString traffic_error;
     if (!Views::Read_Recording(file, &shown, error))
         return false;
+    if (!Traffic_View->Show_Recording(file, &traffic_error)) {
+        *error = QStringLiteral("Cannot open %1: %2.").arg(file, traffic_error);
+        return false;
+    }
     // Without a port the tabs have nothing to show: the docks take the window.
     if (!_COM_Manager)
         Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
-    Traffic_View->Show_Rows(shown.traffic);
     Follow_Line(Tap, Charts_View, Traffic_View);
     QStringList docks;
     if (!Charts_View->isVisible())

@@ -2,18 +2,16 @@
 #define APP_VIEWS_RECORDING_READER_H
 
 #include "chart_data.h"
-#include "traffic_model.h"
 
 #include <QString>
 
 namespace Views {
 
-// What the charts and the traffic monitor show of a session recording.
+// What the charts show of a session recording; the traffic monitor reads
+// its rows from the file itself.
 struct Recording_Views
 {
     Chart_Data charts;
-    // The last rows of traffic, as many as the monitor keeps.
-    QVector<Traffic_Row> traffic;
 };
 
 // Reads a recording without changing it (opened read-only). Refuses a file
