@@ -27,7 +27,7 @@ class Recorded_Traffic_Model : public Traffic_Table
 
 public:
     static constexpr int Block_Rows = 256;
-    static constexpr int Slice_Rows = 100000;
+    static constexpr int Slice_Rows = 25000;
     static constexpr int Kept_Blocks = 64;
 
     explicit Recorded_Traffic_Model(QObject* parent = nullptr);

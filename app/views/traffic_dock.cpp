@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -37,7 +36,8 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     code->setObjectName(QStringLiteral("tbxTrafficCode"));
     code->setPlaceholderText(QStringLiteral("all codes"));
     code->setMaxLength(3);
-    code->setMaximumWidth(80);
+    code->setMinimumWidth(code->fontMetrics().horizontalAdvance(code->placeholderText()) + 16);
+    code->setMaximumWidth(qMax(80, code->minimumWidth()));
     auto direction = new QComboBox;
     direction->setObjectName(QStringLiteral("cbxTrafficDirection"));
     direction->addItems({QStringLiteral("all directions"), Direction_Name(Direction::Request),
@@ -91,23 +91,13 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     Table->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics = Table->fontMetrics();
-    const QFontMetrics fixed(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Table->setColumnWidth(Traffic_Table::Time,
-                          metrics.horizontalAdvance(QStringLiteral("00000.000  ")));
-    Table->setColumnWidth(Traffic_Table::Delta,
-                          metrics.horizontalAdvance(QStringLiteral("00000.000  ")));
-    Table->setColumnWidth(Traffic_Table::Dir,
-                          metrics.horizontalAdvance(QStringLiteral("request   ")));
-    Table->setColumnWidth(Traffic_Table::Bytes,
-                          fixed.horizontalAdvance(QStringLiteral("PXV 00894<1F><0A>  ")));
+    update_view();
     auto copy = new QAction(QStringLiteral("Copy"), Table);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
     Table->addAction(copy);
     Table->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(copy, &QAction::triggered, this, &Traffic_Dock::Copy_Selection);
-    update_view();
 
     auto page = new QWidget;
     auto layout = new QVBoxLayout(page);
@@ -150,6 +140,20 @@ void Traffic_Dock::update_view()
     QItemSelectionModel* old = Table->selectionModel();
     Table->setModel(model);
     delete old;
+    // A new model comes with columns of the default width.
+    static const struct
+    {
+        int column;
+        const char* widest;
+    } widths[] = {{Traffic_Table::Time, "00000.000  "},
+                  {Traffic_Table::Delta, "00000.000  "},
+                  {Traffic_Table::Dir, "request, unanswered  "},
+                  {Traffic_Table::Bytes, "PXV 00894<1F><0A>  "}};
+    const QFontMetrics metrics = Table->fontMetrics();
+    const QFontMetrics fixed(Bytes_Font());
+    for (const auto& w : widths)
+        Table->setColumnWidth(w.column, (w.column == Traffic_Table::Bytes ? fixed : metrics)
+                                            .horizontalAdvance(QLatin1String(w.widest)));
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!Following && current.isValid())

@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFontDatabase>
+#include <QFontInfo>
 
 namespace Views {
 
@@ -43,6 +44,16 @@ QColor tint(const Traffic_Row& r, bool unanswered)
 }
 
 } // namespace
+
+QFont Bytes_Font()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) {
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+    }
+    return font;
+}
 
 int Traffic_Table::sends_before(int row, const QString& code) const
 {
@@ -165,10 +176,12 @@ QVariant Traffic_Table::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return Text(index.row(), column);
     case Qt::ToolTipRole:
-        // Bytes and meanings may be wider than their column.
-        return column == Bytes || column == Meaning ? Text(index.row(), column) : QVariant();
-    case Qt::FontRole:
-        return column == Bytes ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QVariant();
+        // Texts that may be wider than their column.
+        return column >= Dir ? Text(index.row(), column) : QVariant();
+    case Qt::FontRole: {
+        static const QFont bytes = Bytes_Font();
+        return column == Bytes ? bytes : QVariant();
+    }
     case Qt::BackgroundRole: {
         const Traffic_Row r = Row(index.row());
         const bool request = r.kind == Row_Kind::Frame && r.direction == Direction::Request;

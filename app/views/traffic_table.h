@@ -4,6 +4,7 @@
 #include "frame_text.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 
 namespace Views {
 
@@ -33,6 +34,9 @@ struct Traffic_Row
 
 // The traffic monitor's table, over rows kept in memory or read on demand:
 // the texts, colours and look-ups of a row are the same for both.
+// The font of bytes: one of fixed width, where the desktop names none.
+QFont Bytes_Font();
+
 class Traffic_Table : public QAbstractTableModel
 {
     Q_OBJECT
