@@ -16,6 +16,9 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
+
+#include <climits>
 
 #include <Quillon.h>
 
@@ -25,10 +28,19 @@
 
 namespace Views {
 
+namespace {
+
+// Rows a find looks at before the interface answers again: a few tens of
+// milliseconds' work.
+constexpr int Find_Slice_Rows = 20000;
+
+} // namespace
+
 Traffic_Dock::Traffic_Dock(QWidget* parent)
     : QDockWidget(QStringLiteral("Traffic"), parent), Rows(new Traffic_Model(this)),
       Recording(new Recorded_Traffic_Model(this)), Shown(new Traffic_Filter(this)),
-      Table(new QTableView), Pause(new QCheckBox(QStringLiteral("Pause"))), Find_Text(new QLineEdit)
+      Table(new QTableView), Pause(new QCheckBox(QStringLiteral("Pause"))),
+      Find_Text(new QLineEdit), Find_Status(new QLabel), Finder(new QTimer(this))
 {
     setObjectName(QStringLiteral("dockTraffic"));
 
@@ -57,7 +69,12 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
                 Shown->Set_Direction(index - 1);
                 update_view();
             });
-    connect(Find_Text, &QLineEdit::returnPressed, this, [this] { find_typed(true); });
+    connect(Find_Text, &QLineEdit::returnPressed, this,
+            [this] { Start_Find(Find_Text->text().trimmed(), true); });
+    Find_Status->setObjectName(QStringLiteral("lblTrafficFind"));
+    // Between slices of a long find the interface answers the technician.
+    Finder->setInterval(0);
+    connect(Finder, &QTimer::timeout, this, [this] { find_step(Find_Slice_Rows); });
     connect(Pause, &QCheckBox::toggled, this, &Traffic_Dock::Set_Paused);
     connect(save, &QPushButton::clicked, this, &Traffic_Dock::Save_Dialog);
     // Hidden, the dock is not fed: the sends counted so far cannot be
@@ -78,7 +95,7 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
         connect(action, &QAction::triggered, this,
-                [this, forward = f.forward] { find_typed(forward); });
+                [this, forward = f.forward] { Start_Find(Find_Text->text().trimmed(), forward); });
     }
 
     Table->setObjectName(QStringLiteral("tblTraffic"));
@@ -110,6 +127,7 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     find_label->setBuddy(Find_Text);
     bar->addWidget(find_label);
     bar->addWidget(Find_Text, 1);
+    bar->addWidget(Find_Status);
     bar->addWidget(Pause);
     bar->addWidget(save);
     layout->addLayout(bar);
@@ -135,6 +153,7 @@ void Traffic_Dock::update_view()
     } else {
         Shown->setSourceModel(nullptr);
     }
+    end_find(QString());
     if (Table->model() == model)
         return;
     QItemSelectionModel* old = Table->selectionModel();
@@ -234,32 +253,68 @@ void Traffic_Dock::Set_Paused(bool paused)
         append(std::exchange(Held, {}));
 }
 
-bool Traffic_Dock::Find(const QString& text, bool forward)
+void Traffic_Dock::begin_find(const QString& text, bool forward)
 {
-    if (text.isEmpty())
-        return false;
     // A recording is searched whole.
     Recording->Index_All();
+    const int count = Table->model()->rowCount();
+    const QModelIndex current = Table->currentIndex();
+    Finding = Search{text, forward,
+                     current.isValid() ? current.row()
+                     : forward         ? -1
+                                       : count,
+                     text.isEmpty() ? 0 : count, false};
+    Find_Status->setText(QStringLiteral("Searching..."));
+}
+
+bool Traffic_Dock::find_step(int limit)
+{
     QAbstractItemModel* model = Table->model();
     const int count = model->rowCount();
-    const QModelIndex current = Table->currentIndex();
-    const int from = current.isValid() ? current.row() : forward ? -1 : count;
-    for (int step = 1; step <= count; ++step) {
-        const int row = ((from + (forward ? step : -step)) % count + count) % count;
+    for (; limit > 0 && Finding.left > 0 && count > 0; --limit, --Finding.left) {
+        const int row = ((Finding.row + (Finding.forward ? 1 : -1)) % count + count) % count;
+        Finding.row = row;
         const int source_row =
             model == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
-        if (Source()->Matches(source_row, text)) {
+        if (Source()->Matches(source_row, Finding.text)) {
+            Finding.found = true;
             Table->selectRow(row);
             Table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtCenter);
+            end_find(QString());
             return true;
         }
     }
-    return false;
+    if (Finding.left > 0 && count > 0)
+        return false;
+    end_find(QStringLiteral("Not found"));
+    return true;
 }
 
-void Traffic_Dock::find_typed(bool forward)
+void Traffic_Dock::end_find(const QString& status)
 {
-    Find(Find_Text->text().trimmed(), forward);
+    Finding.left = 0;
+    Finder->stop();
+    Find_Status->setText(status);
+}
+
+bool Traffic_Dock::Find(const QString& text, bool forward)
+{
+    begin_find(text, forward);
+    while (!find_step(INT_MAX)) {
+    }
+    return Finding.found;
+}
+
+void Traffic_Dock::Start_Find(const QString& text, bool forward)
+{
+    begin_find(text, forward);
+    if (!find_step(Find_Slice_Rows))
+        Finder->start();
+}
+
+bool Traffic_Dock::Is_Finding() const
+{
+    return Finder->isActive();
 }
 
 void Traffic_Dock::Select_Nearest(double t_s)

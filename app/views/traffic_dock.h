@@ -9,6 +9,8 @@
 #include <QHash>
 
 class QCheckBox;
+class QLabel;
+class QTimer;
 class QLineEdit;
 class QTableView;
 
@@ -47,6 +49,10 @@ public:
     // whose code, bytes or meaning holds TEXT, going round at the end; false
     // when none does.
     bool Find(const QString& text, bool forward);
+    // The same, a slice of rows at a time while the interface answers the
+    // technician; the status beside the field tells how it ends.
+    void Start_Find(const QString& text, bool forward);
+    bool Is_Finding() const;
 
 signals:
     void Row_Time_Selected(double t_s);
@@ -60,7 +66,10 @@ private:
     void append(const QVector<Traffic_Row>& rows);
     void show_source(Traffic_Table* source);
     void update_view();
-    void find_typed(bool forward);
+    void begin_find(const QString& text, bool forward);
+    // Looks at up to LIMIT more rows; true once the find has ended.
+    bool find_step(int limit);
+    void end_find(const QString& status);
 
     Traffic_Model* Rows;
     Recorded_Traffic_Model* Recording;
@@ -68,6 +77,16 @@ private:
     QTableView* Table;
     QCheckBox* Pause;
     QLineEdit* Find_Text;
+    QLabel* Find_Status;
+    QTimer* Finder;
+    struct Search
+    {
+        QString text;
+        bool forward = true;
+        int row = 0;
+        int left = 0;
+        bool found = false;
+    } Finding;
     QVector<Traffic_Row> Held;
     // Sends of each request since its last answer, for "time-out after N sends".
     QHash<QByteArray, int> Sends;

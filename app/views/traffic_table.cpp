@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHash>
 
 namespace Views {
 
@@ -41,6 +42,21 @@ QColor tint(const Traffic_Row& r, bool unanswered)
     if (r.direction == Direction::Noise)
         return QColor(204, 121, 167, 80);
     return QColor();
+}
+
+// A frame's meaning, decoded once for the bytes of all its repeats: a
+// session asks the same few hundred things thousands of times, and a find
+// reads every row. Used by the interface thread only.
+QString meaning_of(Direction direction, const QByteArray& bytes)
+{
+    static QHash<QByteArray, QString> known;
+    const QByteArray key = char('0' + int(direction)) + bytes;
+    const auto it = known.constFind(key);
+    if (it != known.constEnd())
+        return *it;
+    if (known.size() >= 100000)
+        known.clear();
+    return *known.insert(key, Frame_Meaning(direction, bytes));
 }
 
 } // namespace
@@ -124,9 +140,9 @@ QString Traffic_Table::Text(int row, int column) const
             return r.note;
         if (r.direction == Direction::Noise)
             return QStringLiteral("noise, %1 bytes").arg(qMax(r.length, qint64(r.bytes.size())));
-        return cut ? Frame_Meaning(r.direction, r.bytes) +
+        return cut ? meaning_of(r.direction, r.bytes) +
                          QStringLiteral(" ... (%1 bytes)").arg(r.length)
-                   : Frame_Meaning(r.direction, r.bytes);
+                   : meaning_of(r.direction, r.bytes);
     default:
         return QString();
     }

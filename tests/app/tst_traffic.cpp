@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <virtual_controller.h>
@@ -441,6 +442,14 @@ void Traffic::find()
         dock.View()->setCurrentIndex(dock.View()->model()->index(from, 0));
     QCOMPARE(dock.Find(text, forward), found >= 0);
     QCOMPARE(dock.View()->currentIndex().row(), found >= 0 ? found : from);
+    // The same from the field, a slice at a time.
+    if (from >= 0)
+        dock.View()->setCurrentIndex(dock.View()->model()->index(from, 0));
+    auto status = dock.findChild<QLabel*>(QStringLiteral("lblTrafficFind"));
+    dock.Start_Find(text, forward);
+    QTRY_VERIFY(!dock.Is_Finding());
+    QCOMPARE(dock.View()->currentIndex().row(), found >= 0 ? found : from);
+    QCOMPARE(status->text(), found >= 0 ? QString() : QStringLiteral("Not found"));
 }
 
 void Traffic::rows_chosen_by_time_data()
