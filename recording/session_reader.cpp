@@ -437,13 +437,15 @@ bool Reader::last_traffic(std::size_t count, const std::function<bool(const Traf
 namespace {
 
 // Rows of a number for a time, in time order; a time of text or a blob sorts
-// after every number and is left out by the range.
+// after every number and is left out by the range, as is one past 64 bits.
 const char* const Numeric_Time = "WHERE t_us <= 9223372036854775807 ";
 
 std::string key_literal(const Traffic_Key& key)
 {
     char t[40];
-    if (key.is_real)
+    if (key.is_real && std::isinf(key.t_real))
+        std::snprintf(t, sizeof t, "%s9e999", key.t_real < 0 ? "-" : "");
+    else if (key.is_real)
         std::snprintf(t, sizeof t, "%.17g", key.t_real);
     else
         std::snprintf(t, sizeof t, "%lld", static_cast<long long>(key.t_us));

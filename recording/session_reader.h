@@ -122,7 +122,7 @@ public:
     // Traffic in time order, a slice at a time, for views that read on
     // demand: the keys of the rows after AFTER (from the first when null),
     // at most LIMIT; and at most COUNT rows from the row of key FROM on. Rows
-    // whose time is no number are left out of both.
+    // whose time is no number, or a number past 64 bits, are left out of both.
     bool traffic_keys(const Traffic_Key* after, std::size_t limit,
                       const std::function<bool(const Traffic_Key&)>& visit);
     bool traffic_from(const Traffic_Key& from, std::size_t count,

@@ -27,7 +27,8 @@ Traffic_Row event_row(const Recording::Event& e)
 {
     Traffic_Row row;
     row.t_s = double(e.t_us) / 1e6;
-    const QString text = QString::fromStdString(e.text);
+    // No more of a damaged file's text than of a frame.
+    const QString text = QString::fromStdString(e.text.substr(0, Recording::Max_Row_Bytes));
     // A time-out's text is the request that went unanswered.
     if (e.kind == "timeout") {
         row.kind = Row_Kind::Timeout;
