@@ -2,7 +2,7 @@
 // must refuse at once and on a recording of the first format; and what the
 // traffic monitor makes of rows too long to show.
 
-#include "views/recording_reader.h"
+#include "views/recorded_traffic_model.h"
 
 #include <QDir>
 #include <QProcess>
@@ -124,15 +124,19 @@ private slots:
                "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));";
         QVERIFY(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
         sqlite3_close(db);
-        Views::Recording_Views shown;
+        Views::Recorded_Traffic_Model shown;
         QString error;
-        QVERIFY2(Views::Read_Recording(file, &shown, &error), qPrintable(error));
-        QCOMPARE(shown.traffic.size(), 3);
-        QCOMPARE(shown.traffic[0].bytes.size(), int(Recording::Max_Row_Bytes));
-        QCOMPARE(shown.traffic[0].note, QStringLiteral("noise ... (5000000 bytes)"));
-        QVERIFY2(shown.traffic[1].note.endsWith(QStringLiteral(" ... (6009 bytes)")),
-                 qPrintable(shown.traffic[1].note));
-        QVERIFY(shown.traffic[2].note.isEmpty());
+        QVERIFY2(shown.Open(file, &error), qPrintable(error));
+        shown.Index_All();
+        QCOMPARE(shown.rowCount(), 3);
+        QCOMPARE(shown.Row(0).bytes.size(), int(Recording::Max_Row_Bytes));
+        const auto text = [&](int row, int column) { return shown.Text(row, column); };
+        using Table = Views::Traffic_Table;
+        QVERIFY(text(0, Table::Bytes).endsWith(QStringLiteral(" ...")));
+        QCOMPARE(text(0, Table::Meaning), QStringLiteral("noise, 5000000 bytes"));
+        QVERIFY2(text(1, Table::Meaning).endsWith(QStringLiteral(" ... (6009 bytes)")),
+                 qPrintable(text(1, Table::Meaning)));
+        QCOMPARE(text(2, Table::Meaning), QStringLiteral("read PXV reservoir pressure"));
     }
 };
 
