@@ -19,7 +19,10 @@ class MainWindow;
 class COM_Display_Interface;
 class Device_Identity;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
+class QMenu;
 class Session_Recorder;
 class DevInfoDisplay;
 class ErrorsDisplay;
@@ -31,6 +34,7 @@ class MiscCtrl;
 class Suspension_Heights_Class;
 namespace Views {
 class Charts_Dock;
+class Event_Marks;
 class Line_Tap;
 class Traffic_Dock;
 } // namespace Views
@@ -195,6 +199,29 @@ private:
     Service_Report::Collector* Report_Collector = nullptr;
     Report_File_Chooser Choose_Report_File;
     QString Report_File;
+
+    // Event marks on the charts, the Mark button (Ctrl+M), File > Recent
+    // Recordings, and recordings dropped on the window.
+public:
+    // Asks for a marker's optional text; false when the technician cancels.
+    // Tests replace it so that no person is needed.
+    using Mark_Text_Asker = std::function<bool(QWidget*, QString*)>;
+    void Set_Mark_Text_Asker(Mark_Text_Asker asker);
+    // A marker at this moment, with the text the asker gives.
+    void Add_Mark();
+    Views::Event_Marks* Marks() const { return Event_Marks_View; }
+    QMenu* Recent_Menu() const { return Recent_Recordings_Menu; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void Setup_Marks();
+    void Fill_Recent_Menu();
+    Views::Event_Marks* Event_Marks_View = nullptr;
+    QMenu* Recent_Recordings_Menu = nullptr;
+    Mark_Text_Asker Ask_Mark_Text;
 };
 
 #endif // MAIN_WINDOW_H

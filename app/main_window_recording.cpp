@@ -2,6 +2,7 @@
 // status bar while a recording runs, and the message when one stops.
 
 #include "main_window.h"
+#include "recording/recent_recordings.h"
 #include "recording/session_recorder.h"
 #include "ui_main_window.h"
 
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStatusBar>
 
 using namespace Quillon;
@@ -68,6 +68,7 @@ bool MainWindow::Start_Recording(const QString& file, QString* error)
 {
     if (!Session_Rec->Start(file, error))
         return false;
+    Recent_Recordings::Add(file);
     statusBar()->clearMessage();
     Recording_Status_Timer->start();
     Show_Recording_Status();
@@ -86,7 +87,7 @@ void MainWindow::Stop_Recording()
 
 void MainWindow::Record_Session_Dialog()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = Recent_Recordings::Folder();
     const QString name =
         QStringLiteral("vantor-%1.sqlite")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));

@@ -3,8 +3,10 @@
 // recording in both.
 
 #include "main_window.h"
+#include "recording/recent_recordings.h"
 #include "ui_main_window.h"
 #include "views/charts_dock.h"
+#include "views/event_marks.h"
 #include "views/line_tap.h"
 #include "views/recording_reader.h"
 #include "views/traffic_dock.h"
@@ -186,14 +188,17 @@ void MainWindow::Setup_Views()
     open->setObjectName(QStringLiteral("actionOpenRecording"));
     ui->menu_File->insertAction(ui->actionExit, open);
     connect(open, &QAction::triggered, this, &MainWindow::Open_Recording_Dialog);
+    Setup_Marks();
 }
 
 void MainWindow::Attach_Views(COM_Resource* resource)
 {
     Tap->Attach(resource);
     Page_Scroller->show();
-    if (!Charts_View->Is_Live())
+    if (!Charts_View->Is_Live()) {
         Traffic_View->Clear();
+        Event_Marks_View->Clear();
+    }
     Charts_View->Start_Live();
     Follow_Line(Tap, Charts_View, Traffic_View);
 }
@@ -231,6 +236,8 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
     if (!_COM_Manager)
         Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
+    Event_Marks_View->Show(shown.marks);
+    Recent_Recordings::Add(file);
     Follow_Line(Tap, Charts_View, Traffic_View);
     QStringList docks;
     if (!Charts_View->isVisible())
@@ -245,9 +252,9 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
 
 void MainWindow::Open_Recording_Dialog()
 {
-    const QString file =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Open Recording"), QString(),
-                                     QStringLiteral("Recordings (*.sqlite *.db);;All files (*)"));
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open Recording"), Recent_Recordings::Folder(),
+        QStringLiteral("Recordings (*.sqlite *.db);;All files (*)"));
     QString error;
     if (!file.isEmpty() && !Open_Recording(file, &error))
         Ask_User(QMessageBox::Critical, QStringLiteral("Open Recording"), error, QMessageBox::Ok,

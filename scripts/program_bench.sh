@@ -5,7 +5,8 @@
 # answers and the turnaround it sees from its side of the line.
 # Usage: scripts/program_bench.sh [BUILD_DIR] [--seconds N] [--docks]
 # With --docks: the paced line with the views closed, with the Charts dock
-# open, and with both Charts and Traffic open, to show what the docks cost.
+# open, with both Charts and Traffic open, and with both open while recording,
+# to show what the docks cost.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -95,6 +96,7 @@ if $docks; then
     run "paced, docks closed" "--pace"
     run "paced, charts open" "--pace" --show charts
     run "paced, both open" "--pace" --show charts,traffic
+    run "paced, both, recording" "--pace" --show charts,traffic --record "$scratch/session.sqlite"
     exit 0
 fi
 run "instant line" ""

@@ -1,5 +1,6 @@
 #include "session_recorder.h"
 
+#include "views/event_marks.h"
 #include "views/line_tap.h"
 
 #include <QCoreApplication>
@@ -26,6 +27,7 @@ struct Session_Recorder::Record
         Job // fields: key, value
     };
     Kind kind;
+    // Since the recording began; -1 for now.
     qint64 t_us;
     QByteArray bytes;
     // A received frame, decoded on the recorder's thread.
@@ -35,18 +37,43 @@ struct Session_Recorder::Record
     QStringList fields;
 };
 
+namespace {
+
+// The recorder told of every box; there is one observer for the program.
+Session_Recorder* Observing = nullptr;
+
+// The compressor test's outcome, as the controller's system response says it.
+const QStringList Compressor_Verdicts = {"<TEST DONE>", "<FAIL 1>",    "<FAIL 2>",
+                                         "<FAIL 3>",    "<OVER TEMP>", "<OVER TIME>"};
+
+} // namespace
+
 Session_Recorder::Session_Recorder(Views::Line_Tap* tap, QObject* parent)
     : QObject(parent), Tap(tap), Db(new Recording::Writer)
 {
     Flush_Timer.setInterval(500);
     connect(&Flush_Timer, &QTimer::timeout, this, &Session_Recorder::Flush);
     connect(tap, &Views::Line_Tap::Frames, this, &Session_Recorder::Take);
+    // Every box shown to the user, with its title and text.
+    Observing = this;
+    Set_User_Prompt_Observer([this](const User_Prompt& prompt) {
+        Add_Event(QStringLiteral("box"), prompt.title + QStringLiteral(": ") + prompt.text);
+    });
 }
 
 Session_Recorder::~Session_Recorder()
 {
+    if (Observing == this) {
+        Set_User_Prompt_Observer(nullptr);
+        Observing = nullptr;
+    }
     Detach();
     Stop();
+}
+
+qint64 Session_Recorder::Now_Us() const
+{
+    return Tap ? Tap->Now_Us() : 0;
 }
 
 bool Session_Recorder::Is_Recording() const
@@ -96,10 +123,6 @@ bool Session_Recorder::Start(const QString& file, QString* error)
     Start_Us = Tap ? Tap->Now_Us() : 0;
     if (Tap)
         Tap->Set_Wanted(Views::Line_Tap::Recorder, true);
-    // Every box shown to the user, with its title and text.
-    Set_User_Prompt_Observer([this](const User_Prompt& prompt) {
-        Add_Event(QStringLiteral("box"), prompt.title + QStringLiteral(": ") + prompt.text);
-    });
     Flush_Timer.start();
     return true;
 }
@@ -117,8 +140,6 @@ void Session_Recorder::Stop()
 
 void Session_Recorder::close_database()
 {
-    if (Flush_Timer.isActive())
-        Set_User_Prompt_Observer(nullptr);
     Flush_Timer.stop();
     Pending.clear();
     if (Tap)
@@ -165,53 +186,82 @@ void Session_Recorder::push(Record&& record)
     Pending.push_back(std::move(record));
 }
 
+void Session_Recorder::note(qint64 t_us, const QString& kind, const QString& text)
+{
+    emit Event_Noted(t_us, kind, text);
+    if (t_us >= Start_Us)
+        push(Record{Record::Event, t_us - Start_Us, {}, {}, kind, text, {}});
+}
+
 void Session_Recorder::Take(const QVector<Views::Line_Frame>& frames)
 {
-    if (!Is_Recording())
-        return;
+    // The line's own events are told whether recording or not; frames from
+    // before this recording began were kept for the docks.
+    const bool recording = Is_Recording();
     for (const Views::Line_Frame& f : frames) {
-        // Frames from before this recording began, kept for the docks.
-        if (f.t_us < Start_Us)
-            continue;
         const qint64 t = f.t_us - Start_Us;
         if (f.timeout) {
-            push(Record{Record::Event,
+            note(f.t_us, QStringLiteral("timeout"), f.packet ? f.packet->toQString() : QString());
+            continue;
+        }
+        if (recording && t >= 0) {
+            static const Record::Kind kinds[] = {Record::Tx, Record::Rx, Record::Noise};
+            push(Record{kinds[int(f.direction)],
+                        t,
+                        f.bytes,
+                        f.direction == Views::Direction::Answer ? f.packet : Packet_Shared_Ptr(),
+                        {},
+                        {},
+                        {}});
+        }
+        // The compressor test's outcome comes as a system response of its
+        // own: an event, and the test's result.
+        if (f.direction != Views::Direction::Answer || !f.packet || !f.packet->isValid() ||
+            f.packet->ID() != Packet_Resp_System::packet_type)
+            continue;
+        const QString text = QString::fromLatin1(f.packet->getData(), f.packet->getLength());
+        if (!Compressor_Verdicts.contains(text))
+            continue;
+        note(f.t_us, QStringLiteral("compressor_test_verdict"), text);
+        if (recording && t >= 0) {
+            const QString verdict =
+                text == Compressor_Verdicts[0] ? QStringLiteral("pass") : QStringLiteral("fail");
+            push(Record{Record::Result,
                         t,
                         {},
                         {},
-                        QStringLiteral("timeout"),
-                        f.packet ? f.packet->toQString() : QString(),
-                        {}});
-            continue;
-        }
-        switch (f.direction) {
-        case Views::Direction::Request:
-            push(Record{Record::Tx, t, f.bytes, {}, {}, {}, {}});
-            break;
-        case Views::Direction::Answer:
-            push(Record{Record::Rx, t, f.bytes, f.packet, {}, {}, {}});
-            break;
-        case Views::Direction::Noise:
-            push(Record{Record::Noise, t, f.bytes, {}, {}, {}, {}});
-            break;
+                        {},
+                        {},
+                        {QStringLiteral("compressor"), verdict, text,
+                         QStringLiteral("{\"response\": \"%1\"}").arg(text)}});
         }
     }
 }
 
 void Session_Recorder::Add_Event(const QString& kind, const QString& text)
 {
+    emit Event_Noted(Now_Us(), kind, text);
     push(Record{Record::Event, -1, {}, {}, kind, text, {}});
 }
 
 void Session_Recorder::Add_Result(const QString& test, const QString& verdict,
                                   const QString& summary, const QString& details_json)
 {
+    emit Event_Noted(Now_Us(), QStringLiteral("result"),
+                     Views::Result_Text(test, verdict, summary));
     push(Record{Record::Result, -1, {}, {}, {}, {}, {test, verdict, summary, details_json}});
 }
 
 void Session_Recorder::Add_Marker(const QString& text)
 {
-    push(Record{Record::Marker, -1, {}, {}, {}, text, {}});
+    Add_Marker_At(Now_Us(), text);
+}
+
+void Session_Recorder::Add_Marker_At(qint64 t_us, const QString& text)
+{
+    emit Event_Noted(t_us, QStringLiteral("marker"), text);
+    // A mark taken just before the recording began belongs to its start.
+    push(Record{Record::Marker, std::max<qint64>(0, t_us - Start_Us), {}, {}, {}, text, {}});
 }
 
 void Session_Recorder::Set_Job(const QString& key, const QString& value)
@@ -283,33 +333,8 @@ bool Session_Recorder::write_record(const Record& r)
         return false;
     if (r.kind == Record::Tx)
         ++Tx_Count;
-    if (r.kind == Record::Rx && r.packet->isValid()) {
+    if (r.kind == Record::Rx && r.packet && r.packet->isValid())
         write_reading(r.t_us, r.packet.data());
-        // The compressor test's outcome comes as a system response of its own:
-        // an event, and the test's result.
-        static const QStringList verdicts = {"<TEST DONE>", "<FAIL 1>",    "<FAIL 2>",
-                                             "<FAIL 3>",    "<OVER TEMP>", "<OVER TIME>"};
-        const QString text = QString::fromLatin1(r.packet->getData(), r.packet->getLength());
-        if (r.packet->ID() == Packet_Resp_System::packet_type && verdicts.contains(text)) {
-            const QString verdict =
-                text == verdicts[0] ? QStringLiteral("pass") : QStringLiteral("fail");
-            return write_record(Record{Record::Event,
-                                       r.t_us,
-                                       {},
-                                       {},
-                                       QStringLiteral("compressor_test_verdict"),
-                                       text,
-                                       {}}) &&
-                   write_record(Record{Record::Result,
-                                       r.t_us,
-                                       {},
-                                       {},
-                                       {},
-                                       {},
-                                       {QStringLiteral("compressor"), verdict, text,
-                                        QStringLiteral("{\"response\": \"%1\"}").arg(text)}});
-        }
-    }
     return !Write_Failed;
 }
 

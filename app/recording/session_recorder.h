@@ -62,8 +62,12 @@ public:
     // The outcome of a test run, its details as JSON.
     void Add_Result(const QString& test, const QString& verdict, const QString& summary,
                     const QString& details_json);
-    // The technician's own mark at this moment.
+    // The technician's own mark at this moment, or at T_US on the tap's
+    // clock (a moment taken before the technician typed its text).
     void Add_Marker(const QString& text);
+    void Add_Marker_At(qint64 t_us, const QString& text);
+    // Now on the tap's clock, which stamps the line's frames.
+    qint64 Now_Us() const;
     // One entry of the work order the recording belongs to.
     void Set_Job(const QString& key, const QString& value);
     // Writes what is queued now, in one transaction; false when the
@@ -76,6 +80,11 @@ signals:
     void Recording_Failed(const QString& message);
     // After every flush, for the status bar.
     void Progress();
+    // Every event, result and marker as it happens, recording or not, at
+    // T_US on the tap's clock: port opened and closed, serial errors,
+    // time-outs, boxes, the technician's actions, tests and their verdicts.
+    // A result comes as kind "result", a marker as kind "marker".
+    void Event_Noted(qint64 t_us, const QString& kind, const QString& text);
 
 private:
     struct Record;
@@ -83,6 +92,8 @@ private:
     // The tap's frames, on the recorder's thread.
     void Take(const QVector<Views::Line_Frame>& frames);
     void push(Record&& record);
+    // Tells of an event at T_US on the tap's clock and records it.
+    void note(qint64 t_us, const QString& kind, const QString& text);
 
     bool write_record(const Record& r);
     void write_reading(qint64 t_us, Quillon::Packet_Class* packet);

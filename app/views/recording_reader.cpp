@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <session_reader.h>
 
 namespace Views {
@@ -21,6 +23,22 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
         return true;
     });
     out->charts.Sort();
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    ok = ok && reader.events([&](const Recording::Event& e) {
+        out->marks.append({double(e.t_us) / 1e6, text(e.kind), text(e.text)});
+        return true;
+    });
+    ok = ok && reader.results([&](const Recording::Result& r) {
+        out->marks.append({double(r.t_us) / 1e6, QStringLiteral("result"),
+                           Result_Text(text(r.test), text(r.verdict), text(r.summary))});
+        return true;
+    });
+    ok = ok && reader.markers([&](const Recording::Marker& m) {
+        out->marks.append({double(m.t_us) / 1e6, QStringLiteral("marker"), text(m.text)});
+        return true;
+    });
+    std::stable_sort(out->marks.begin(), out->marks.end(),
+                     [](const Mark& a, const Mark& b) { return a.t_s < b.t_s; });
     if (ok)
         return true;
     *out = Recording_Views();

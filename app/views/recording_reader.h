@@ -2,6 +2,7 @@
 #define APP_VIEWS_RECORDING_READER_H
 
 #include "chart_data.h"
+#include "event_marks.h"
 
 #include <QString>
 
@@ -12,6 +13,8 @@ namespace Views {
 struct Recording_Views
 {
     Chart_Data charts;
+    // The session's events, test results and markers, in time order.
+    QVector<Mark> marks;
 };
 
 // Reads a recording without changing it (opened read-only). Refuses a file

@@ -1,15 +1,19 @@
 // The program's command line, run as a script would run it: every usage
 // mistake ends at once with one line and status 2, before anything is opened
-// or written; a headless recording that stops early fails the run.
+// or written; a headless recording that stops early fails the run; every
+// front end, vantor-sim too, refuses a file it cannot read as a recording.
 
 #include "app_test_main.h"
 
 #include "build_info.h"
 #include "command_line.h"
+#include "sql_file.h"
 
 #include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -36,11 +40,14 @@ class Command_Line_Test : public QObject
     // A folder of its own for each run: the program's current folder and its
     // home, so that anything it creates shows.
     std::unique_ptr<QTemporaryDir> dir;
+    // Files a run must leave alone.
+    QTemporaryDir elsewhere;
 
     QString work() const { return dir->filePath(QStringLiteral("work")); }
 
-    // Starts the program in work() with a home of its own and no display.
-    void start(QProcess& program, const QStringList& arguments)
+    // Starts the program in work() with a home of its own, and the offscreen
+    // display unless there should be none at all.
+    void start(QProcess& program, const QStringList& arguments, bool display = true)
     {
         const QString home = dir->filePath(QStringLiteral("home"));
         QProcessEnvironment env;
@@ -49,7 +56,8 @@ class Command_Line_Test : public QObject
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir->path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // A sanitizer run's settings and suppressions hold for the program too.
         const QProcessEnvironment outer = QProcessEnvironment::systemEnvironment();
         for (const QString& name : outer.keys())
@@ -57,10 +65,39 @@ class Command_Line_Test : public QObject
                 env.insert(name, outer.value(name));
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(work());
-        program.start(QStringLiteral(VANTOR_PROGRAM), arguments);
+        const bool sim = arguments.value(0) == QLatin1String("vantor-sim");
+        program.start(sim ? QStringLiteral(VANTOR_SIM_PROGRAM) : QStringLiteral(VANTOR_PROGRAM),
+                      sim ? QStringList(arguments.mid(1)) : arguments);
+    }
+
+    // Whether the program ended by itself within MS; killed when not.
+    static bool ended(QProcess& program, int ms)
+    {
+        if (program.waitForFinished(ms))
+            return true;
+        program.kill();
+        program.waitForFinished();
+        return false;
     }
 
 private slots:
+    void initTestCase()
+    {
+        QFile taken(elsewhere.filePath(QStringLiteral("taken.sqlite")));
+        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("keep") == 4);
+        QFile plain(elsewhere.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        // Files no front end takes for a recording.
+        QVERIFY(mkfifo(QFile::encodeName(elsewhere.filePath("fifo.sqlite")).constData(), 0600) ==
+                0);
+        QVERIFY(QDir(elsewhere.path()).mkdir("folder.sqlite"));
+        QFile text(elsewhere.filePath("text.sqlite"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("time,code\n0,DSA\n") > 0);
+        QVERIFY(Sql_File(elsewhere.filePath("v3.sqlite"))
+                    .exec("CREATE TABLE session(key, value);"
+                          "INSERT INTO session VALUES('schema_version', 3);"));
+    }
+
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
@@ -127,24 +164,6 @@ private slots:
         if (o.traffic)
             got << QStringLiteral("traffic");
         QCOMPARE(got.join(QLatin1Char(' ')), asked);
-    }
-
-    // A recording is never replaced: the file that exists is named, before
-    // any window or port.
-    void existing_recording_refused()
-    {
-        QTemporaryDir here;
-        const QString file = here.filePath(QStringLiteral("taken.sqlite"));
-        QFile taken(file);
-        QVERIFY(taken.open(QIODevice::WriteOnly));
-        Command_Line::Options o;
-        QString out, err;
-        QTextStream out_stream(&out), err_stream(&err);
-        QCOMPARE(Command_Line::Parse({"Vantor", "--simulate", "--record", file}, &o, out_stream,
-                                     err_stream),
-                 Command_Line::Usage_Error);
-        QCOMPARE(err, file + " already exists; a recording never replaces a file\n");
-        QCOMPARE(out, QString());
     }
 
     void usage_errors_data()
@@ -216,11 +235,7 @@ private slots:
         QFETCH(QStringList, named);
         QProcess program;
         start(program, arguments);
-        if (!program.waitForFinished(10000)) {
-            program.kill();
-            program.waitForFinished();
-            QFAIL("the program did not end by itself");
-        }
+        QVERIFY2(ended(program, 10000), "the program did not end by itself");
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 2);
@@ -232,29 +247,82 @@ private slots:
         QCOMPARE(made_in(dir->path()), QStringList());
     }
 
-    void help_and_version_data()
+    // Runs that end by themselves: the status, and what the output says (the
+    // error output when the run fails). Help and the version need no display
+    // at all, as over SSH or from a script.
+    void runs_data()
     {
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");
-        QTest::newRow("help") << "--help"
-                              << "--record <FILE>";
-        QTest::newRow("short help") << "-h"
-                                    << "--record <FILE>";
-        QTest::newRow("version") << "--version"
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--record <FILE>";
+        QTest::newRow("short help") << QStringList{"-h"} << 0 << "--record <FILE>";
+        QTest::newRow("version") << QStringList{"--version"} << 0
                                  << "Pelmar Interface " VANTOR_FULL_VERSION "\n";
+        QTest::newRow("unwritten screenshot")
+            << QString("-platform offscreen --simulate --quit-after 300 --screenshot "
+                       "/nonexistent/shot.png")
+                   .split(' ')
+            << 1 << "could not write";
+        // A recording never replaces a file, nor is made where no folder is,
+        // and says so before any port opens.
+        const QString taken = elsewhere.filePath(QStringLiteral("taken.sqlite"));
+        const QString in_a_file = elsewhere.filePath(QStringLiteral("plain/recording.sqlite"));
+        for (const QString& file : {taken, in_a_file})
+            QTest::newRow(qPrintable(file))
+                << QStringList{"--simulate", "--record", file, "--quit-after", "100"} << 2
+                << (file == taken ? file + " already exists; a recording never replaces a file"
+                                  : file);
+        // Every front end refuses these at once, saying why; a FIFO keeps
+        // none of them waiting for a writer.
+        const std::pair<const char*, const char*> refused[] = {
+            {"fifo", "not a session recording"},
+            {"folder", "Is a directory"},
+            {"text", "not a session recording"},
+            {"missing", "No such file or directory"},
+            {"v3", "a recording of a newer format (version 3); this program reads up to 2"}};
+        for (const auto& [name, reason] : refused) {
+            const QString file = elsewhere.filePath(QString(name) + ".sqlite");
+            const QString why = file + ": " + reason;
+            QTest::addRow("--open %s", name) << QStringList{"--open", file, "--quit-after", "300"}
+                                             << 2 << "Cannot open " + why + '.';
+            QTest::addRow("--simulate --replay %s", name)
+                << QStringList{"--simulate", "--replay", file, "--quit-after", "300"} << 2 << why;
+            QTest::addRow("vantor-sim --replay %s", name)
+                << QStringList{"vantor-sim", "--replay", file} << 2 << "vantor-sim: " + why;
+        }
+        // The kept recording of the first format: every front end reads it.
+        const QString v1 = VANTOR_TEST_DATA "/v1.sqlite";
+        for (const QStringList& reads :
+             {QStringList{"--open", v1, "--quit-after", "300"},
+              QStringList{"--simulate", "--replay", v1, "--quit-after", "300"},
+              QStringList{"--export-csv", v1, "v1.csv"}, QStringList{"vantor-sim", "--replay", v1}})
+            QTest::newRow(qPrintable(reads.first() + " v1")) << reads << 0 << QString();
     }
 
-    void help_and_version()
+    void runs()
     {
-        QFETCH(QString, option);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         QFETCH(QString, output);
         QProcess program;
-        start(program, {option});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY2(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(output),
-                 qPrintable(output));
-        QCOMPARE(program.readAllStandardError(), QByteArray());
+        start(program, arguments,
+              arguments.contains(QStringLiteral("--simulate")) ||
+                  arguments.contains(QStringLiteral("--open")));
+        if (arguments.first() == QLatin1String("vantor-sim") && status == 0) {
+            // It serves until it is stopped, naming its pseudo-terminal first.
+            QVERIFY(program.waitForReadyRead(10000) && program.readLine().startsWith("/dev/"));
+            program.terminate();
+        }
+        QVERIFY2(ended(program, 30000), "still running");
+        QCOMPARE(program.exitCode(), status);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2((status == 0 ? out : err).contains(output), qPrintable(out + err));
+        // A window's run may hear from Qt on a headless machine.
+        QVERIFY2(status != 0 || output.isEmpty() || err.isEmpty(), qPrintable(err));
+        QFile taken(elsewhere.filePath(QStringLiteral("taken.sqlite")));
+        QVERIFY(taken.open(QIODevice::ReadOnly) && taken.readAll() == "keep");
     }
 
     // The recording's file vanishes while a headless run records: the run
@@ -273,11 +341,7 @@ private slots:
         const qint64 made = QFileInfo(log).size();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > made, 10000);
         QVERIFY(QFile::remove(file));
-        if (!program.waitForFinished(30000)) {
-            program.kill();
-            program.waitForFinished();
-            QFAIL("the program did not end by itself");
-        }
+        QVERIFY2(ended(program, 30000), "the program did not end by itself");
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
@@ -285,18 +349,22 @@ private slots:
                  qPrintable(said));
     }
 
-    // The same run with its file left alone ends well and says nothing.
+    // The same run with its file left alone ends well and says nothing; its
+    // recording names the controller from the first second.
     void headless_recording_succeeds()
     {
         const QString file = QDir(work()).filePath(QStringLiteral("lasting.sqlite"));
         QProcess program;
         start(program, {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
-                        QStringLiteral("--quit-after"), QStringLiteral("1500")});
+                        QStringLiteral("--quit-after"), QStringLiteral("2000")});
         QVERIFY(program.waitForFinished(30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(!said.contains(QStringLiteral("Recording")), qPrintable(said));
         QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFileInfo(file).size() > 0);
+        QCOMPARE(Sql_File(file, true)
+                     .column("SELECT key || '=' || value FROM session WHERE key "
+                             "IN ('serial_number', 'firmware') ORDER BY key"),
+                 QVariantList({"firmware=AS150 R1.07", "serial_number=202407154711"}));
     }
 };
 

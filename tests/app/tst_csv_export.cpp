@@ -1,14 +1,16 @@
 #include "app_test_main.h"
 #include "main_window.h"
 #include "recording/csv_export.h"
+#include "schema_sql.h"
 #include "sql_file.h"
+#include "views/recorded_traffic_model.h"
 
 #include <QProcess>
-#include <session_schema.h>
 #include <sys/stat.h>
 
 // The export as a function (F), as the program on a command line without a
-// display (P) and from the main window (W), in a temporary current folder.
+// display (P) and from the main window (W), in a temporary current folder;
+// and the traffic monitor's reading of rows too long to show.
 class Csv_Export : public QObject
 {
     Q_OBJECT
@@ -51,20 +53,13 @@ private slots:
         // Recordings in the program's schema: readings at 0, 1.5 ms and 2 s,
         // and traffic with CR, LF, a comma, control bytes and a backslash.
         for (const QString name : {"session.rec", "newer.rec"}) {
-            Sql_File db(name);
-            QStringList statements;
-            for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
-                statements << QString::fromLatin1(Recording::Schema[i]);
-            statements
-                << QStringLiteral("INSERT INTO session VALUES('schema_version', '%1')")
-                       .arg(name == "newer.rec" ? 99 : Recording::Schema_Version)
-                << "INSERT INTO readings VALUES(0, 'DSA', 512, 12.5, 'deg'), (0, 'IGV', 1,"
-                   " NULL, ''), (1500, 'RES', 1200, 120, 'psi'), (1500, 'DSA', 514, -0.125,"
-                   " 'deg'), (2000001, 'IGV', 0, NULL, '')"
-                << "INSERT INTO traffic VALUES(0, 'tx', CAST('GDSA' || char(13) AS BLOB)),"
-                   " (250, 'rx', CAST('R,1' || char(10, 1) AS BLOB)), (300, 'noise', x'FF5C')";
-            for (const QString& statement : statements)
-                QVERIFY2(db.exec(statement), qPrintable(statement));
+            QVERIFY(Sql_File(name).exec(
+                (name == "newer.rec" ? schema_sql("99") : schema_sql()) +
+                "INSERT INTO readings VALUES(0, 'DSA', 512, 12.5, 'deg'), (0, 'IGV', 1,"
+                " NULL, ''), (1500, 'RES', 1200, 120, 'psi'), (1500, 'DSA', 514, -0.125,"
+                " 'deg'), (2000001, 'IGV', 0, NULL, '');"
+                "INSERT INTO traffic VALUES(0, 'tx', CAST('GDSA' || char(13) AS BLOB)),"
+                " (250, 'rx', CAST('R,1' || char(10, 1) AS BLOB)), (300, 'noise', x'FF5C')"));
         }
         // Texts a spreadsheet would run as formulas, in codes and in bytes,
         // and one code once as text and once as a blob: one column.
@@ -161,6 +156,29 @@ private slots:
             QCOMPARE(contents(recording) + contents("a.csv") + contents("existing.csv"),
                      before + "(none)keep me\n");
         }
+    }
+
+    // What the traffic monitor makes of rows too long to show.
+    void long_rows_are_shown_cut()
+    {
+        const QString file = QStringLiteral("long.rec");
+        QVERIFY(Sql_File(file).exec(
+            schema_sql() + "INSERT INTO traffic VALUES(1, 'noise', zeroblob(5000000)),"
+                           "(2, 'rx', CAST('PXV 00758' || printf('%.6000c', 'x') AS BLOB)),"
+                           "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));"));
+        Views::Recorded_Traffic_Model shown;
+        QString error;
+        QVERIFY2(shown.Open(file, &error), qPrintable(error));
+        shown.Index_All();
+        QCOMPARE(shown.rowCount(), 3);
+        QCOMPARE(shown.Row(0).bytes.size(), int(Recording::Max_Row_Bytes));
+        const auto meaning = [&](int row) {
+            return shown.Text(row, Views::Traffic_Table::Meaning);
+        };
+        QVERIFY(shown.Text(0, Views::Traffic_Table::Bytes).endsWith(QStringLiteral(" ...")));
+        QCOMPARE(meaning(0), QStringLiteral("noise, 5000000 bytes"));
+        QVERIFY2(meaning(1).endsWith(QStringLiteral(" ... (6009 bytes)")), qPrintable(meaning(1)));
+        QCOMPARE(meaning(2), QStringLiteral("read PXV reservoir pressure"));
     }
 };
 

@@ -1,19 +1,22 @@
 // The main window against the virtual controller: start-up, the focus
-// bookkeeping, the fault word polling, the ways a connection ends, its size;
-// and the program itself, run from a terminal.
+// bookkeeping, the controller's identity, the fault word polling, its size
+// and its version; a lost line, a time-out given up and new connections on
+// the same port end only the connection they belong to; and a tab that loses
+// and regains the focus quickly keeps its requests on the line.
 
 #include "app_test_main.h"
+#include "queued_spy.h"
 #include "serial_error_text.h"
+#include "worker_rig.h"
 
 #include "build_info.h"
-#include "tabs/com_display_interface.h"
 #include "main_window.h"
+#include "tabs/com_display_interface.h"
 
 #include <virtual_controller.h>
 
 #include <QAction>
 #include <QMessageBox>
-#include <QProcess>
 #include <QScrollArea>
 #include <QTabWidget>
 
@@ -30,14 +33,14 @@ private slots:
     void cleanup();
 
     void focus_follows_the_tabs();
+    void identity_read_once_whatever_tab();
     void fault_words_polled_and_retried();
-    void lost_connections_return_to_the_port_dialog();
-    void exit_with_a_port_asks();
     void leaving_the_port_dialog_at_start_ends_the_program();
     void every_tab_fits_a_laptop_screen();
     void about_box_shows_the_version();
-    void command_line_data();
-    void command_line();
+    void one_error_box_for_one_lost_line();
+    void focus_back_keeps_the_items_data();
+    void focus_back_keeps_the_items();
 
 private:
     void open();
@@ -96,6 +99,19 @@ void Main_Window::focus_follows_the_tabs()
     QCOMPARE(select(window->Control_Tabs(), 2), "ManualCtrl- MaintCtrl+");
 }
 
+// The controller's serial number and firmware, read once when a port opens.
+void Main_Window::identity_read_once_whatever_tab()
+{
+    open();
+    QTRY_VERIFY(sim->request_count("get REV") > 0);
+    // The main tab keeps polling meanwhile; the identity is not read again.
+    const unsigned polled = sim->total_requests();
+    QTRY_VERIFY(sim->total_requests() > polled + 20);
+    for (const char* code : {"SN1", "SN2", "SN3", "SN4", "PRT", "REV"})
+        QCOMPARE(sim->request_count(std::string("get ") + code), 1u);
+    QVERIFY(answers->asked.isEmpty());
+}
+
 void Main_Window::fault_words_polled_and_retried()
 {
     open();
@@ -123,58 +139,6 @@ void Main_Window::fault_words_polled_and_retried()
                                  sim->request_count("get FM3") >= 3u,
                              10000);
     QCOMPARE(dialog_runs, 0);
-}
-
-void Main_Window::lost_connections_return_to_the_port_dialog()
-{
-    // The second time the port dialog comes up the port of the same resource
-    // is opened again; the third time the dialog is left.
-    window->Set_Port_Dialog_Runner([this](COM_Setup* dialog) {
-        QString device = QString::fromStdString(sim->device_path()), error;
-        sim->set_all_silent(false);
-        const bool again = ++dialog_runs == 1 && dialog->Open_Resource->OpenComPort(&device, error);
-        return int(again ? QDialog::Accepted : QDialog::Rejected);
-    });
-    open();
-    // Only the menu bar until the controller first answers.
-    QVERIFY(!window->Display_Tabs()->isVisible());
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-
-    sim->set_all_silent(true);
-    answers->answer_next(QMessageBox::No);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog_runs, 1, 10000);
-    QCOMPARE(answers->asked[0].title, QStringLiteral("COM Timeout"));
-    QCOMPARE(answers->asked[0].text, QStringLiteral("Communication failed.  Retry?"));
-    QCOMPARE(answers->asked[0].default_button, QMessageBox::Yes);
-    QTRY_VERIFY(window->Display_Tabs()->isVisible());
-
-    sim->hang_up();
-    QTRY_COMPARE(dialog_runs, 2);
-    QCoreApplication::processEvents();
-    // One box for one error, however often the resource was connected.
-    QCOMPARE(answers->asked.size(), 2);
-    QCOMPARE(answers->asked[1].title, QStringLiteral("COM error"));
-    QVERIFY2(Is_Serial_Error_Text(answers->asked[1].text), qPrintable(answers->asked[1].text));
-    QVERIFY(!window->Worker());
-    QVERIFY(!window->Display_Tabs()->isVisible());
-    // The dialog left without a port ends the program, not asking again.
-    QVERIFY(!window->isVisible());
-}
-
-void Main_Window::exit_with_a_port_asks()
-{
-    open();
-    answers->answer_next(QMessageBox::No);
-    QVERIFY(!window->close());
-    QCOMPARE(answers->asked[0].title, QStringLiteral("Closing Pelmar Interface"));
-    QCOMPARE(answers->asked[0].text,
-             QStringLiteral("Are you sure you want to exit Pelmar Interface?"));
-    QCOMPARE(answers->asked[0].default_button, QMessageBox::No);
-    QVERIFY(window->Worker());
-
-    answers->answer_next(QMessageBox::Yes);
-    QVERIFY(window->close());
-    QVERIFY(!window->Worker());
 }
 
 void Main_Window::leaving_the_port_dialog_at_start_ends_the_program()
@@ -237,33 +201,114 @@ void Main_Window::about_box_shows_the_version()
              qPrintable(reader.text));
 }
 
-void Main_Window::command_line_data()
+void Main_Window::one_error_box_for_one_lost_line()
 {
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("output");
-    // Run with no display at all, as over SSH or from a script.
-    QTest::newRow("help") << "--help" << 0 << "--port <NAME>";
-    QTest::newRow("version") << "--version" << 0 << "Pelmar Interface " VANTOR_FULL_VERSION;
-    QTest::newRow("wrong option") << "--bogus" << 2 << "Unknown option 'bogus'";
-    QTest::newRow("unwritten screenshot")
-        << "-platform offscreen --simulate --quit-after 300 --screenshot /nonexistent/shot.png" << 1
-        << "could not write";
+    // Each time the port dialog comes up, the controller is plugged in again
+    // and the same resource opens its line; the third time it is left.
+    window->Set_Port_Dialog_Runner([this](COM_Setup* dialog) {
+        if (++dialog_runs > 2 || (!sim->is_serving() && !sim->start()))
+            return int(QDialog::Rejected);
+        sim->set_all_silent(false);
+        QString device = QString::fromStdString(sim->device_path()), error;
+        const bool opened = dialog->Open_Resource->OpenComPort(&device, error);
+        return int(opened ? QDialog::Accepted : QDialog::Rejected);
+    });
+    open();
+    // Only the menu bar until the controller first answers.
+    QVERIFY(!window->Display_Tabs()->isVisible());
+    QTRY_VERIFY(window->Display_Tabs()->isVisible());
+
+    // The adapter is pulled out: one box, and the port dialog.
+    sim->hang_up();
+    QTRY_COMPARE(dialog_runs, 1);
+    QTRY_VERIFY(window->Display_Tabs()->isVisible());
+
+    // A time-out given up stops that worker in order: no error of its own.
+    sim->set_all_silent(true);
+    answers->answer_next(QMessageBox::No);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_runs, 2, 10000);
+    COM_485_Class* const last = window->Worker();
+    QVERIFY(last);
+    QTRY_VERIFY(window->Display_Tabs()->isVisible());
+
+    // The last connection stays up and serves the line.
+    sim->clear_statistics();
+    QTRY_VERIFY(sim->total_requests() >= 20);
+    QCOMPARE(window->Worker(), last);
+    QVERIFY(!last->Is_Shutdown());
+    QCOMPARE(dialog_runs, 2);
+
+    // Leaving asks first; declined, nothing changes, and leaving stops the
+    // connection in order as well.
+    answers->answer_next(QMessageBox::No);
+    QVERIFY(!window->close());
+    QCOMPARE(window->Worker(), last);
+    QCOMPARE(answers->asked.last().text,
+             QStringLiteral("Are you sure you want to exit Pelmar Interface?"));
+    QCOMPARE(answers->asked.last().default_button, QMessageBox::No);
+    answers->answer_next(QMessageBox::Yes);
+    QVERIFY(window->close());
+    QVERIFY(!window->Worker());
+    QTest::qWait(100);
+    QStringList titles;
+    for (const User_Prompt& prompt : qAsConst(answers->asked))
+        titles << prompt.title;
+    QCOMPARE(
+        titles.join('|'),
+        QStringLiteral("COM error|COM Timeout|Closing Pelmar Interface|Closing Pelmar Interface"));
+    QVERIFY2(Is_Serial_Error_Text(answers->asked[0].text), qPrintable(answers->asked[0].text));
+    QCOMPARE(answers->asked[1].text, QStringLiteral("Communication failed.  Retry?"));
+    QCOMPARE(answers->asked[1].default_button, QMessageBox::Yes);
+    QCOMPARE(dialog_runs, 2);
 }
 
-void Main_Window::command_line()
+namespace {
+class Probe_Tab : public COM_Display_Interface
 {
-    QFETCH(QString, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, output);
-    QProcess program;
-    program.setEnvironment({QStringLiteral("HOME=") + QDir::homePath()});
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(VANTOR_PROGRAM), arguments.split(' '));
-    QVERIFY(program.waitForFinished(30000));
-    const QString said = program.readAll();
-    QVERIFY2(said.contains(output), qPrintable(said));
-    QCOMPARE(program.exitCode(), status);
+public:
+    void init_periodic_items() override {}
+};
+} // namespace
+
+void Main_Window::focus_back_keeps_the_items_data()
+{
+    QTest::addColumn<bool>("one_shot");
+    QTest::newRow("one-shot item") << true;
+    QTest::newRow("periodic item") << false;
+}
+
+// The tab loses the focus and gets it back before the transmit pass has
+// dropped its item: the item is kept and served.
+void Main_Window::focus_back_keeps_the_items()
+{
+    QFETCH(bool, one_shot);
+    Worker_Rig rig;
+    START_RIG(rig);
+    Probe_Tab tab;
+    TX_Scheduler_Item_Class* item;
+    if (one_shot) {
+        Packet_Shared_Ptr request(new Packet_Get_DSA);
+        request->AllocateData();
+        item = &rig.keep(new TX_Sched_Item_Send_Once_Class(request));
+        tab.Add_One_Shot_Item(item);
+    } else {
+        auto& periodic = rig.repeating(new Packet_Get_DSA);
+        tab.Add_Periodic_Item(&periodic);
+        item = &periodic;
+    }
+    Queued_Spy& answered = rig.keep(new Queued_Spy(item, &TX_Scheduler_Item_Class::Rx));
+    tab.COM_Connect(rig.worker);
+
+    // The list holds still while the focus goes and comes back.
+    rig.worker->setSuspend();
+    rig.worker->waitForSuspend();
+    tab.Has_Focus();
+    tab.Lost_Focus();
+    tab.Has_Focus();
+    rig.worker->Resume();
+    QTRY_VERIFY(answered.count() >= (one_shot ? 1 : 3));
+    QCOMPARE(item->Is_Scheduled(), !one_shot);
+    tab.COM_Disconnect();
 }
 
 VANTOR_TEST_MAIN(Main_Window)

@@ -1,5 +1,6 @@
 // The maintenance tab against the virtual controller: the counters, their
-// reset-code exchange with its history, and the compressor test.
+// reset-code exchange with its history, and the compressor test; and the
+// settings tab's controller mode.
 
 #include "app_test_main.h"
 #include "queued_spy.h"
@@ -8,9 +9,11 @@
 
 #include "tabs/fault_counts_class.h"
 #include "tabs/maint_ctrl.h"
+#include "tabs/misc_ctrl.h"
 
 #include <QLCDNumber>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -64,6 +67,7 @@ private slots:
     void reset_exchange();
     void compressor_test_data();
     void compressor_test();
+    void misc_mode_round_trip();
 
 private:
     QPushButton* button(const QString& name) const { return maint->findChild<QPushButton*>(name); }
@@ -73,6 +77,7 @@ private:
     std::unique_ptr<Prompt_Answers> answers;
     std::unique_ptr<Worker_Rig> rig;
     std::unique_ptr<MaintCtrl> maint;
+    std::unique_ptr<MiscCtrl> misc;
     QList<bool> running; // what CompTest said
 };
 
@@ -80,8 +85,7 @@ void Maint_Ctrl::init()
 {
     answers.reset(new Prompt_Answers);
     rig.reset(new Worker_Rig);
-    QString error;
-    QVERIFY2(rig->start(&error), qPrintable(error));
+    START_RIG(*rig);
     maint.reset(new MaintCtrl);
     maint->COM_Connect(rig->worker);
     running.clear();
@@ -92,6 +96,7 @@ void Maint_Ctrl::cleanup()
 {
     rig->stop(); // before the items the worker may still list
     maint.reset();
+    misc.reset();
     answers.reset();
     QDir(Fault_Counts_Class::Directory()).removeRecursively();
 }
@@ -312,6 +317,45 @@ void Maint_Ctrl::compressor_test()
     QCOMPARE(answers->asked.size(), 1);
     // One test throughout, the other tabs locked until its one verdict.
     QCOMPARE(running, (QList<bool>{true, false}));
+}
+
+// The settings tab: reading and writing the controller mode, whose wire
+// digit is the inverse of the mode.
+void Maint_Ctrl::misc_mode_round_trip()
+{
+    misc.reset(new MiscCtrl);
+    misc->COM_Connect(rig->worker);
+    auto ambulance = misc->findChild<QRadioButton*>("rbAmbulanceMode");
+    auto tow_haul = misc->findChild<QRadioButton*>("rbTowerHaulerMode");
+    auto save = misc->findChild<QPushButton*>("btnSaveSettings");
+    const auto read_mode = [&] {
+        misc->Lost_Focus();
+        misc->Has_Focus();
+        return QTest::qWaitFor([&] { return ambulance->isEnabled() && !save->isEnabled(); });
+    };
+
+    // The controller starts with bypass-disable digit 0: ambulance mode.
+    QVERIFY(read_mode() && ambulance->isChecked());
+    tow_haul->click();
+    QVERIFY(save->isEnabled());
+    save->click();
+    QVERIFY(!ambulance->isEnabled() && !tow_haul->isEnabled() && !save->isEnabled());
+    QTRY_VERIFY(rig->sim.readings().bypass_digit);
+    QTRY_VERIFY(tow_haul->isEnabled());
+    QVERIFY(tow_haul->isChecked() && misc->Tow_Haul_Mode() && !save->isEnabled());
+
+    // An unanswered write keeps the controls until the next answer; even an
+    // invalid one frees them, keeping the selection.
+    rig->sim.set_silent_commands({"set BPD"});
+    ambulance->click();
+    save->click();
+    QTRY_COMPARE_WITH_TIMEOUT(rig->sim.request_count("set BPD"), 7u, 10000);
+    QVERIFY(!ambulance->isEnabled() && !tow_haul->isEnabled());
+    misc->Rx_BypassDisable(Packet_Shared_Ptr(new Packet_Resp_BPD));
+    QVERIFY(ambulance->isChecked() && tow_haul->isEnabled() && save->isEnabled());
+    // Coming back reads the mode again and discards the unsaved selection.
+    rig->sim.set_silent_commands({});
+    QVERIFY(read_mode() && tow_haul->isChecked());
 }
 
 VANTOR_TEST_MAIN(Maint_Ctrl)

@@ -48,7 +48,6 @@ private slots:
     void lock_out_follows_faults_and_pressure();
     void movers_end_at_rest_whatever_the_timing();
     void refusals_warn_and_release_the_buttons();
-    void unanswered_move_ends_after_its_resends();
     void preset_buttons_data();
     void preset_buttons();
     void focus_gain_rereads_presets_and_reschedules_movers();
@@ -75,8 +74,7 @@ void Manual_Controls::init()
 {
     answers.reset(new Prompt_Answers);
     rig.reset(new Worker_Rig);
-    QString error;
-    QVERIFY2(rig->start(&error), qPrintable(error));
+    START_RIG(*rig);
     timeouts.reset(new Queued_Spy(rig->resource, &COM_Resource::Rx_Timeout_Expected));
     ctrl.reset(new ManualCtrl);
     ctrl->show();
@@ -203,28 +201,6 @@ void Manual_Controls::refusals_warn_and_release_the_buttons()
     QCOMPARE(shown, QStringList({"Curb side move failed! / Curb side lower move failed!",
                                  "Curb side move failed! / Curb side raise move failed!",
                                  "Driver's side move failed! / Driver's side lower move failed!"}));
-}
-
-void Manual_Controls::unanswered_move_ends_after_its_resends()
-{
-    TX_Sched_Item_Protocol_Class* item = ctrl->Driver_Delegate()->getScheduler_Item();
-    Queued_Spy finished(item, &TX_Scheduler_Item_Class::Finished);
-    rig->sim.set_silent_commands({"go MDP"});
-    QTest::mousePress(button("btnFillLeft"), Qt::LeftButton);
-    // Reported like any other unanswered request instead of holding the line.
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
-    QCOMPARE(finished.arg<Disconnect_Enum>(0), Disconnect_Timeout);
-    QCOMPARE(sent("go MDP"), 6u);
-    QVERIFY(!item->Is_Scheduled());
-    QTest::mouseRelease(button("btnFillLeft"), Qt::LeftButton);
-
-    // Scheduled again (the retry the main window offers), it works as before.
-    rig->sim.set_silent_commands({});
-    rig->worker->TX_Scheduler->Schedule_Item(item);
-    QTest::mousePress(button("btnFillLeft"), Qt::LeftButton);
-    QTRY_VERIFY(sent("go MDP") >= 9u);
-    QTest::mouseRelease(button("btnFillLeft"), Qt::LeftButton);
-    verify_at_rest();
 }
 
 void Manual_Controls::preset_buttons_data()

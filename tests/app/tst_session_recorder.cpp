@@ -1,4 +1,4 @@
-// Session recordings against the virtual controller, a killed recording, refused files.
+// Session recordings against the virtual controller, and a killed recording.
 #include "app_test_main.h"
 #include "test_requests.h"
 
@@ -32,8 +32,6 @@ private slots:
     void compressor_verdict_is_a_result();
     void a_vanished_file_stops_only_the_recording();
     void killed_program_leaves_a_sound_file();
-    void refused_files_data();
-    void refused_files();
 
 private:
     // Starts a recording into FILE and connects to the controller.
@@ -216,40 +214,6 @@ void Session_Recording::killed_program_leaves_a_sound_file()
     Reader rec(file);
     QCOMPARE(rec.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
     QVERIFY(rec.value(last_row).toLongLong() >= committed_us);
-}
-
-void Session_Recording::refused_files_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("existing file") << "taken.sqlite" << true;
-    QTest::newRow("folder that is a file") << "plain/recording.sqlite" << false;
-}
-
-void Session_Recording::refused_files()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, exists);
-    const QString file = dir.filePath(name);
-    QFile(dir.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly);
-    QFile existing(file);
-    if (exists)
-        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("keep") == 4);
-    existing.close();
-
-    // The program refuses it before it opens a port.
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(VANTOR_PROGRAM),
-                  {QStringLiteral("--simulate"), QStringLiteral("--record"), file,
-                   QStringLiteral("--quit-after"), QStringLiteral("100")});
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 2);
-    QVERIFY(program.readAll().contains(file.toLocal8Bit()));
-    if (exists) {
-        QVERIFY(existing.open(QIODevice::ReadOnly));
-        QCOMPARE(existing.readAll(), QByteArray("keep"));
-    }
 }
 
 VANTOR_TEST_MAIN(Session_Recording)

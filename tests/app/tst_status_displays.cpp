@@ -5,12 +5,12 @@
 #include "sent_log.h"
 #include "test_responses.h"
 
+#include "main_window.h"
 #include "tabs/dev_info_display.h"
 #include "tabs/errors_display.h"
 #include "tabs/io_display.h"
 #include "tabs/lever_length_form.h"
 #include "tabs/main_display.h"
-#include "main_window.h"
 #include "tabs/suspension_heights_class.h"
 #include "worker_rig.h"
 
@@ -388,8 +388,7 @@ void Status_Displays::live_against_the_virtual_controller()
     rig.sim.set_angle_raw(Sim::Side::Curb, 330);   // -20.0 degrees
     rig.sim.set_input(Sim::Input::Trigger, true);
     rig.sim.set_battery_raw(506); // 12.6 V
-    QString error;
-    QVERIFY2(rig.start(&error), qPrintable(error));
+    START_RIG(rig);
     Sent_Log& sent = rig.keep(new Sent_Log(rig.resource));
     for (COM_Display_Interface* tab : tabs) {
         tab->COM_Connect(rig.worker);

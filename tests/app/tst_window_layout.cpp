@@ -68,14 +68,11 @@ void Window_Layout::docks_stay_on_the_screen()
         window.Show_Views(docks);
     }
     QTest::qWait(50); // the docks' layout settles
-    const QString where = QStringLiteral("screen %1x%2, window %3,%4 %5x%6, docks in area %7")
-                              .arg(free.width())
-                              .arg(free.height())
-                              .arg(window.frameGeometry().x())
-                              .arg(window.frameGeometry().y())
-                              .arg(window.frameGeometry().width())
-                              .arg(window.frameGeometry().height())
-                              .arg(window.dockWidgetArea(window.Charts()));
+    const QRect frame = window.frameGeometry();
+    const QString where =
+        QString::asprintf("screen %dx%d, window %d,%d %dx%d, docks in area %d", free.width(),
+                          free.height(), frame.x(), frame.y(), frame.width(), frame.height(),
+                          int(window.dockWidgetArea(window.Charts())));
     qInfo().noquote() << where;
     QVERIFY2(free.contains(window.frameGeometry()), qPrintable(where));
     // The tabs keep a usable part of the window.
@@ -121,11 +118,10 @@ void Window_Layout::docks_stay_on_the_screen()
     // side, the docks are beside the tabs.
     const int pages =
         window.Whole_Pages_Size().width() - (window.width() - window.centralWidget()->width());
-    if (pages + 720 <= free.width() - (window.frameGeometry().width() - window.width()))
+    if (pages + 720 <= free.width() - (frame.width() - window.width()))
         QCOMPARE(window.dockWidgetArea(charts), Qt::RightDockWidgetArea);
 
     // Shown again, the docks take no more of the screen.
-    const QRect frame = window.frameGeometry();
     window.Show_Views({"charts", "traffic"});
     window.Show_Views({"charts", "traffic"});
     QVERIFY2(free.contains(window.frameGeometry()), qPrintable(where));

@@ -20,11 +20,6 @@ namespace {
 // Which answers end a request: its Get's value, any system text, or "<OK>".
 constexpr int Get_Filter = 0, System_Filter = 1, OK_Filter = 2;
 
-void feed(Packet_Class* packet, QByteArray body)
-{
-    packet->checkData(body.data());
-}
-
 // A received body handed to a response of the class its code names.
 std::unique_ptr<Packet_Class> decode(const QByteArray& body)
 {
@@ -32,7 +27,7 @@ std::unique_ptr<Packet_Class> decode(const QByteArray& body)
     std::unique_ptr<Packet_Class> packet(
         Create_Response_Packet(type < 0 ? int(Packet_Resp_System::packet_type) : type));
     if (packet)
-        feed(packet.get(), body);
+        packet->checkData(QByteArray(body).data());
     return packet;
 }
 
@@ -176,7 +171,7 @@ void Packets::responses()
 
     auto packet = decode(earlier.isEmpty() ? body : earlier);
     QSignalSpy changed(packet.get(), &Packet_Class::packet_dataChanged);
-    feed(packet.get(), body);
+    packet->checkData(body.data());
     QVERIFY(changed.count() == 1 && packet->property("Valid").toBool() == valid);
     const QVariant value = packet->property(property.toLatin1().constData());
     if (expected.userType() == QMetaType::Double)

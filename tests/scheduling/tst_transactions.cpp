@@ -29,7 +29,10 @@ private slots:
     void finish_told_while_an_answer_is_handled();
 
 private:
-    TX_Sched_Item_Protocol_Class* repeating(Packet_Class* request);
+    TX_Sched_Item_Protocol_Class* repeating(Packet_Class* request)
+    {
+        return &rig->repeating(request);
+    }
     TX_Scheduler_Class* scheduler() { return rig->worker->TX_Scheduler; }
     template <class Sender, class Signal> Queued_Spy& spy(Sender* sender, Signal signal)
     {
@@ -39,21 +42,10 @@ private:
     std::unique_ptr<Worker_Rig> rig;
 };
 
-TX_Sched_Item_Protocol_Class* Transactions::repeating(Packet_Class* request)
-{
-    auto& item = rig->keep(new TX_Sched_Item_Protocol_Class);
-    request->AllocateData();
-    Packet_Shared_Ptr p(request);
-    item.set_theTX_pkt(p);
-    item.setState(Protocol_Repeat);
-    return &item;
-}
-
 void Transactions::init()
 {
     rig.reset(new Worker_Rig);
-    QString error;
-    QVERIFY2(rig->start(&error), qPrintable(error));
+    START_RIG(*rig);
 }
 
 void Transactions::items_served_in_rotation()

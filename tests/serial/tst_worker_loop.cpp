@@ -40,16 +40,10 @@ void Worker_Loop::thread_events_between_passes()
 {
     QFETCH(bool, busy);
     auto rig = std::make_unique<Worker_Rig>();
-    QString error;
-    QVERIFY2(rig->start(&error), qPrintable(error));
+    START_RIG(*rig);
     std::atomic<int> answers{0};
     if (busy) {
-        auto& item = rig->keep(new TX_Sched_Item_Protocol_Class);
-        auto* request = new Packet_Get_DSA;
-        request->AllocateData();
-        Packet_Shared_Ptr handle(request);
-        item.set_theTX_pkt(handle);
-        item.setState(Protocol_Repeat);
+        auto& item = rig->repeating(new Packet_Get_DSA);
         connect(
             &item, &TX_Scheduler_Item_Class::Rx, &item, [&answers] { ++answers; },
             Qt::DirectConnection);
@@ -106,12 +100,7 @@ void Worker_Loop::resume_or_stop_before_the_suspension()
     const QString device = QString::fromStdString(rig->sim.device_path());
 
     std::atomic<int> answers{0};
-    auto& item = rig->keep(new TX_Sched_Item_Protocol_Class);
-    auto* request = new Packet_Get_DSA;
-    request->AllocateData();
-    Packet_Shared_Ptr handle(request);
-    item.set_theTX_pkt(handle);
-    item.setState(Protocol_Repeat);
+    auto& item = rig->repeating(new Packet_Get_DSA);
     connect(
         &item, &TX_Scheduler_Item_Class::Rx, &item, [&answers] { ++answers; },
         Qt::DirectConnection);

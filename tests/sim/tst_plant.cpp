@@ -3,8 +3,8 @@
 // pressure and height; the compressor that refills a leak and the one that
 // has lost its breath; the readings a height-sensor test looks at.
 
-#include "command_line.h"
 #include "plant.h"
+#include "sim_options.h"
 
 #include <QtTest>
 
@@ -40,20 +40,6 @@ unsigned angle_raw(double degrees)
 unsigned pressure_raw(double psi)
 {
     return unsigned(std::lround(psi * 5.462666 + 102.3));
-}
-
-// The options as vantor-sim parses them; "_" stands for nothing at all.
-Sim::Command_Line parsed(const QString& options)
-{
-    QList<QByteArray> words = ("vantor-sim " + options).trimmed().toLatin1().split(' ');
-    std::vector<const char*> argv;
-    for (const QByteArray& word : words)
-        argv.push_back(word.constData());
-    Sim::Command_Line line;
-    std::string error;
-    if (!Sim::parse_command_line(int(argv.size()), argv.data(), &line, &error))
-        qFatal("%s", error.c_str());
-    return line;
 }
 
 Clock::time_point after(Clock::time_point start, double minutes)

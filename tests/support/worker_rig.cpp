@@ -44,3 +44,13 @@ void Worker_Rig::stop()
     resource = nullptr;
     sim.stop();
 }
+
+Quillon::TX_Sched_Item_Protocol_Class& Worker_Rig::repeating(Quillon::Packet_Class* request)
+{
+    auto& item = keep(new Quillon::TX_Sched_Item_Protocol_Class);
+    request->AllocateData();
+    Quillon::Packet_Shared_Ptr handle(request);
+    item.set_theTX_pkt(handle);
+    item.setState(Quillon::Protocol_Repeat);
+    return item;
+}

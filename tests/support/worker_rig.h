@@ -32,6 +32,8 @@ public:
         kept.emplace_back(object);
         return *object;
     }
+    // A kept item that sends REQUEST over and over once it is scheduled.
+    Quillon::TX_Sched_Item_Protocol_Class& repeating(Quillon::Packet_Class* request);
 
     Sim::Virtual_Controller sim;
     Quillon::COM_Resource* resource = nullptr;
@@ -42,5 +44,12 @@ private:
     std::unique_ptr<Quillon::COM_Resource> owned_resource;
     std::vector<std::unique_ptr<QObject>> kept;
 };
+
+// Starts RIG in a test function, failing it with the reason when it cannot.
+#define START_RIG(rig)                                                                             \
+    do {                                                                                           \
+        QString rig_error_;                                                                        \
+        QVERIFY2((rig).start(&rig_error_), qPrintable(rig_error_));                                \
+    } while (false)
 
 #endif // TESTS_WORKER_RIG_H
