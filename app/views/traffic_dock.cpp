@@ -18,11 +18,10 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <climits>
-
 #include <Quillon.h>
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <utility>
 

@@ -165,19 +165,6 @@ bool Traffic_Table::Matches(int row, const QString& text) const
            Text(row, Meaning).contains(text, Qt::CaseInsensitive);
 }
 
-int Traffic_Table::Row_At(double t_s) const
-{
-    int low = 0, high = rowCount();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (Row(middle).t_s < t_s)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
-}
-
 int Traffic_Table::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : Column_Count;

@@ -65,8 +65,6 @@ public:
     bool Matches(int row, const QString& text) const;
     // A request whose own time-out follows before any answer to it.
     bool Is_Unanswered(int row) const;
-    // The first row at or after T_S; the row count when none is.
-    int Row_At(double t_s) const;
 
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
