@@ -225,14 +225,18 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
     QElapsedTimer took;
     took.start();
     Views::Recording_Views shown;
+    QString traffic_error;
     if (!Views::Read_Recording(file, &shown, error))
         return false;
+    if (!Traffic_View->Show_Recording(file, &traffic_error)) {
+        *error = QStringLiteral("Cannot open %1: %2.").arg(file, traffic_error);
+        return false;
+    }
     // Without a port the tabs have nothing to show: the docks take the window.
     if (!_COM_Manager)
         Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
     Event_Marks_View->Show(shown.marks);
-    Traffic_View->Show_Rows(shown.traffic);
     Recent_Recordings::Add(file);
     Follow_Line(Tap, Charts_View, Traffic_View);
     QStringList docks;
