@@ -165,6 +165,12 @@ void MainWindow::Setup_Views()
     connect(Charts_View, &QDockWidget::visibilityChanged, Tap, follow_line);
     connect(Traffic_View, &QDockWidget::visibilityChanged, Tap, follow_line);
     follow_line();
+    // A row chosen in the traffic shows its moment on the charts; a click on
+    // the charts finds the row of that moment. Neither answer comes back.
+    connect(Traffic_View, &Views::Traffic_Dock::Row_Time_Selected, Charts_View,
+            &Views::Charts_Dock::Set_Cursor_Time);
+    connect(Charts_View, &Views::Charts_Dock::Time_Clicked, Traffic_View,
+            &Views::Traffic_Dock::Select_Nearest);
     // The compressor's temperature in the unit the I/O tab shows.
     if (auto units = findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"))) {
         const auto follow = [this](int index) { Charts_View->Set_Fahrenheit(index != 1); };

@@ -150,10 +150,16 @@ QString value_in_words(Packet_Class* packet)
 
 } // namespace
 
+QString Noise_Text(qint64 count)
+{
+    return count == 1 ? QStringLiteral("noise, 1 byte")
+                      : QStringLiteral("noise, %1 bytes").arg(count);
+}
+
 QString Frame_Meaning(Direction direction, const QByteArray& bytes)
 {
     if (direction == Direction::Noise)
-        return QStringLiteral("noise, %1 bytes").arg(bytes.size());
+        return Noise_Text(bytes.size());
     if (direction == Direction::Request) {
         QByteArray text = bytes;
         if (text.endsWith('\r'))

@@ -25,6 +25,8 @@ QString Frame_Code(Direction direction, const QByteArray& bytes);
 // What a command code reads or does, in words: "reservoir pressure"; empty
 // for a code the controller does not know.
 QString Signal_Name(const QString& code);
+// "noise, N bytes", or "noise, 1 byte".
+QString Noise_Text(qint64 count);
 // "read PXV reservoir pressure", "PXV reservoir pressure 758 = 120.4 psi",
 // "<OK>", "noise, 7 bytes".
 QString Frame_Meaning(Direction direction, const QByteArray& bytes);

@@ -139,7 +139,7 @@ QString Traffic_Table::Text(int row, int column) const
         if (!r.note.isEmpty())
             return r.note;
         if (r.direction == Direction::Noise)
-            return QStringLiteral("noise, %1 bytes").arg(qMax(r.length, qint64(r.bytes.size())));
+            return Noise_Text(qMax(r.length, qint64(r.bytes.size())));
         return cut ? meaning_of(r.direction, r.bytes) +
                          QStringLiteral(" ... (%1 bytes)").arg(r.length)
                    : meaning_of(r.direction, r.bytes);

@@ -243,7 +243,7 @@ void Traffic::pause_copy_and_save()
     QVERIFY(dock.Save_Shown(dir.filePath(QStringLiteral("t.txt")), &error));
     QFile saved(dir.filePath(QStringLiteral("t.txt")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), QByteArray("0.000\t0.000\tnoise\tx\tnoise, 1 bytes\n"));
+    QCOMPARE(saved.readAll(), QByteArray("0.000\t0.000\tnoise\tx\tnoise, 1 byte\n"));
     QVERIFY(!dock.Save_Shown(dir.path(), &error));
     QVERIFY(error.contains(dir.path()));
 }
@@ -359,7 +359,7 @@ void Traffic::rows_of_their_own_kind()
     const QStringList want[] = {
         {"noise", "abcd", "noise, 4 bytes"},
         {"request, unanswered", QString::fromUtf8("get PXV⏎"), "read PXV reservoir pressure"},
-        {"noise", "e", "noise, 1 bytes"},
+        {"noise", "e", "noise, 1 byte"},
         {"time-out", "", "time-out after 1 send: read PXV reservoir pressure"}};
     for (int row = 0; row < 4; ++row)
         QCOMPARE(
@@ -402,7 +402,7 @@ void Traffic::a_whole_recording_on_demand()
         {155556, 128.33355, "PXV 77777<1F><0A>", "PXV reservoir pressure 77777"},
         {200002, 165.0015, "PSA 100000<1F><0A>", "PSA curb-side angle"},
         {200003, 165.0016, "", "time-out after 1 send: read PXV reservoir pressure"},
-        {300002, 1e6, "<01>", "noise, 1 bytes"},
+        {300002, 1e6, "<01>", "noise, 1 byte"},
     };
     for (const auto& r : rows) {
         QCOMPARE(model.Row(r.row).t_s, r.t_s);
