@@ -165,6 +165,12 @@ void MainWindow::Setup_Views()
     connect(Charts_View, &QDockWidget::visibilityChanged, Tap, follow_line);
     connect(Traffic_View, &QDockWidget::visibilityChanged, Tap, follow_line);
     follow_line();
+    // A row chosen in the traffic shows its moment on the charts; a click on
+    // the charts finds the row of that moment. Neither answer comes back.
+    connect(Traffic_View, &Views::Traffic_Dock::Row_Time_Selected, Charts_View,
+            &Views::Charts_Dock::Set_Cursor_Time);
+    connect(Charts_View, &Views::Charts_Dock::Time_Clicked, Traffic_View,
+            &Views::Traffic_Dock::Select_Nearest);
     // The compressor's temperature in the unit the I/O tab shows.
     if (auto units = findChild<QComboBox*>(QStringLiteral("cbxCompTempUnits"))) {
         const auto follow = [this](int index) { Charts_View->Set_Fahrenheit(index != 1); };
@@ -225,14 +231,18 @@ bool MainWindow::Open_Recording(const QString& file, QString* error)
     QElapsedTimer took;
     took.start();
     Views::Recording_Views shown;
+    QString traffic_error;
     if (!Views::Read_Recording(file, &shown, error))
         return false;
+    if (!Traffic_View->Show_Recording(file, &traffic_error)) {
+        *error = QStringLiteral("Cannot open %1: %2.").arg(file, traffic_error);
+        return false;
+    }
     // Without a port the tabs have nothing to show: the docks take the window.
     if (!_COM_Manager)
         Page_Scroller->hide();
     Charts_View->Show_Recording(shown.charts, QFileInfo(file).fileName());
     Event_Marks_View->Show(shown.marks);
-    Traffic_View->Show_Rows(shown.traffic);
     Recent_Recordings::Add(file);
     Follow_Line(Tap, Charts_View, Traffic_View);
     QStringList docks;

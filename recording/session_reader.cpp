@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -430,6 +431,58 @@ bool Reader::last_traffic(std::size_t count, const std::function<bool(const Traf
                              "WHERE rowid IN (SELECT rowid FROM traffic ORDER BY t_us DESC, rowid "
                              "DESC LIMIT " +
                              std::to_string(count) + ") ORDER BY t_us, rowid",
+                         visit);
+}
+
+namespace {
+
+// Rows of a number for a time, in time order; a time of text or a blob sorts
+// after every number and is left out by the range, as is one past 64 bits.
+const char* const Numeric_Time = "WHERE t_us <= 9223372036854775807 ";
+
+std::string key_literal(const Traffic_Key& key)
+{
+    char t[40];
+    if (key.is_real && std::isinf(key.t_real))
+        std::snprintf(t, sizeof t, "%s9e999", key.t_real < 0 ? "-" : "");
+    else if (key.is_real)
+        std::snprintf(t, sizeof t, "%.17g", key.t_real);
+    else
+        std::snprintf(t, sizeof t, "%lld", static_cast<long long>(key.t_us));
+    return "(" + std::string(t) + ", " + std::to_string(key.row) + ")";
+}
+
+} // namespace
+
+bool Reader::traffic_keys(const Traffic_Key* after, std::size_t limit,
+                          const std::function<bool(const Traffic_Key&)>& visit)
+{
+    std::string sql = std::string("SELECT t_us, rowid FROM traffic ") + Numeric_Time;
+    if (after)
+        sql += "AND (t_us, rowid) > " + key_literal(*after) + " ";
+    sql += "ORDER BY t_us, rowid LIMIT " + std::to_string(limit);
+    Statement st;
+    if (!Db || sqlite3_prepare_v2(Db, sql.c_str(), -1, &st.s, nullptr) != SQLITE_OK)
+        return fail_sqlite();
+    Traffic_Key key;
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+        key.is_real = sqlite3_column_type(st.s, 0) == SQLITE_FLOAT;
+        key.t_real = sqlite3_column_double(st.s, 0);
+        key.t_us = sqlite3_column_int64(st.s, 0);
+        key.row = sqlite3_column_int64(st.s, 1);
+        if (!visit(key))
+            return true;
+    }
+    return rc == SQLITE_DONE || fail_sqlite();
+}
+
+bool Reader::traffic_from(const Traffic_Key& from, std::size_t count,
+                          const std::function<bool(const Traffic&)>& visit)
+{
+    return traffic_query(std::string(Traffic_Columns) + Numeric_Time +
+                             "AND (t_us, rowid) >= " + key_literal(from) +
+                             " ORDER BY t_us, rowid LIMIT " + std::to_string(count),
                          visit);
 }
 

@@ -40,6 +40,16 @@ struct Traffic
     bool is_cut() const { return length > std::int64_t(bytes.size()); }
 };
 
+// Where a traffic row stands in time order: its time as stored (a damaged
+// file's real number kept as such) and its rowid.
+struct Traffic_Key
+{
+    std::int64_t t_us = 0;
+    bool is_real = false;
+    double t_real = 0;
+    std::int64_t row = 0;
+};
+
 struct Event
 {
     std::int64_t t_us = 0;
@@ -109,6 +119,14 @@ public:
     bool traffic(const std::function<bool(const Traffic&)>& visit);
     // The newest COUNT rows, in time order.
     bool last_traffic(std::size_t count, const std::function<bool(const Traffic&)>& visit);
+    // Traffic in time order, a slice at a time, for views that read on
+    // demand: the keys of the rows after AFTER (from the first when null),
+    // at most LIMIT; and at most COUNT rows from the row of key FROM on. Rows
+    // whose time is no number, or a number past 64 bits, are left out of both.
+    bool traffic_keys(const Traffic_Key* after, std::size_t limit,
+                      const std::function<bool(const Traffic_Key&)>& visit);
+    bool traffic_from(const Traffic_Key& from, std::size_t count,
+                      const std::function<bool(const Traffic&)>& visit);
     // A row whole, in pieces of at most 64 KiB.
     bool whole_bytes(std::int64_t row, const std::function<bool(const char*, std::size_t)>& piece);
 

@@ -18,6 +18,76 @@ QString Direction_Name(Direction direction)
     return QLatin1String(names[int(direction)]);
 }
 
+QString Signal_Name(const QString& code)
+{
+    static const struct
+    {
+        const char* code;
+        const char* name;
+    } names[] = {
+        {"ALG", "compressor-time reset code"},
+        {"ALO", "overheat-counter reset code"},
+        {"ALR", "on-time reset code"},
+        {"BAH", "trigger input"},
+        {"BPD", "bypass disable"},
+        {"CES", "exhaust duty"},
+        {"CPT", "compressor time counter"},
+        {"CSR", "compressor output"},
+        {"CSS", "curb-side valve"},
+        {"CTS", "compressor test"},
+        {"DSA", "driver-side angle"},
+        {"DSH", "door switch, active-high"},
+        {"DSL", "door switch, active-low"},
+        {"DSS", "driver-side valve"},
+        {"FM1", "fault group 1"},
+        {"FM2", "fault group 2"},
+        {"FM3", "fault group 3"},
+        {"IGT", "on-time counter"},
+        {"IGV", "battery voltage"},
+        {"LHC", "dump height, curb side"},
+        {"LHD", "dump height, driver side"},
+        {"LOL", "system enable input"},
+        {"LSP", "move to dump height"},
+        {"MCN", "curb side down"},
+        {"MCP", "curb side up"},
+        {"MDN", "driver side down"},
+        {"MDP", "driver side up"},
+        {"MOD", "operating mode"},
+        {"OAT", "compressor temperature"},
+        {"OTC", "overheat counter"},
+        {"PRT", "firmware part number"},
+        {"PSA", "curb-side angle"},
+        {"PXV", "reservoir pressure"},
+        {"RDH", "move to ride height"},
+        {"REV", "firmware revision"},
+        {"RHC", "ride height, curb side"},
+        {"RHD", "ride height, driver side"},
+        {"RVS", "reservoir valve"},
+        {"SEC", "seconds counter"},
+        {"SLP", "store dump height"},
+        {"SN1", "serial number, part 1"},
+        {"SN2", "serial number, part 2"},
+        {"SN3", "serial number, part 3"},
+        {"SN4", "serial number, part 4"},
+        {"SRH", "store ride height"},
+    };
+    for (const auto& n : names)
+        if (code == QLatin1String(n.code))
+            return QLatin1String(n.name);
+    return QString();
+}
+
+namespace {
+
+// "PXV reservoir pressure", or the code alone where it has no name.
+QString named(const QString& code)
+{
+    const QString name = Signal_Name(code);
+    return name.isEmpty() ? code : code + QLatin1Char(' ') + name;
+}
+
+} // namespace
+
 QString Visible_Bytes(const QByteArray& bytes)
 {
     QString text;
@@ -80,17 +150,30 @@ QString value_in_words(Packet_Class* packet)
 
 } // namespace
 
+QString Noise_Text(qint64 count)
+{
+    return count == 1 ? QStringLiteral("noise, 1 byte")
+                      : QStringLiteral("noise, %1 bytes").arg(count);
+}
+
 QString Frame_Meaning(Direction direction, const QByteArray& bytes)
 {
     if (direction == Direction::Noise)
-        return QStringLiteral("noise, %1 bytes").arg(bytes.size());
+        return Noise_Text(bytes.size());
     if (direction == Direction::Request) {
         QByteArray text = bytes;
         if (text.endsWith('\r'))
             text.chop(1);
         if (text.startsWith("get "))
             text.replace(0, 3, "read");
-        return QString::fromLatin1(text);
+        const QString code = Frame_Code(direction, bytes);
+        QString meaning = QString::fromLatin1(text);
+        const QString name = Signal_Name(code);
+        // The name after the code, before any value a set sends.
+        const int after = meaning.indexOf(code) + code.size();
+        if (!name.isEmpty() && after >= code.size())
+            meaning.insert(after, QLatin1Char(' ') + name);
+        return meaning;
     }
     if (bytes.startsWith('<')) {
         const int end = bytes.indexOf('>');
@@ -111,8 +194,8 @@ QString Frame_Meaning(Direction direction, const QByteArray& bytes)
         raw = QString::number(field.toInt());
     const QString value = value_in_words(packet.data());
     if (value.isEmpty() || value == raw)
-        return code + QLatin1Char(' ') + raw;
-    return code + QLatin1Char(' ') + raw + QStringLiteral(" = ") + value;
+        return named(code) + QLatin1Char(' ') + raw;
+    return named(code) + QLatin1Char(' ') + raw + QStringLiteral(" = ") + value;
 }
 
 } // namespace Views

@@ -22,7 +22,13 @@ QString Visible_Bytes(const QByteArray& bytes);
 // The three-letter command code of a request or value answer; empty for
 // system answers and noise.
 QString Frame_Code(Direction direction, const QByteArray& bytes);
-// "read PXV", "PXV 758 = 120.4 psi", "<OK>", "noise, 7 bytes".
+// What a command code reads or does, in words: "reservoir pressure"; empty
+// for a code the controller does not know.
+QString Signal_Name(const QString& code);
+// "noise, N bytes", or "noise, 1 byte".
+QString Noise_Text(qint64 count);
+// "read PXV reservoir pressure", "PXV reservoir pressure 758 = 120.4 psi",
+// "<OK>", "noise, 7 bytes".
 QString Frame_Meaning(Direction direction, const QByteArray& bytes);
 
 } // namespace Views

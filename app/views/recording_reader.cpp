@@ -1,7 +1,5 @@
 #include "recording_reader.h"
 
-#include "frame_text.h"
-
 #include <QFile>
 #include <QSettings>
 
@@ -10,24 +8,6 @@
 #include <session_reader.h>
 
 namespace Views {
-
-namespace {
-
-Direction direction_of(Recording::Direction d)
-{
-    switch (d) {
-    case Recording::Direction::Tx:
-        return Direction::Request;
-    case Recording::Direction::Rx:
-        return Direction::Answer;
-    case Recording::Direction::Noise:
-    case Recording::Direction::Other:
-        break;
-    }
-    return Direction::Noise;
-}
-
-} // namespace
 
 bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
 {
@@ -50,20 +30,6 @@ bool Read_Recording(const QString& file, Recording_Views* out, QString* error)
         return true;
     });
     out->charts.Sort();
-    // The newest rows, as many as the monitor keeps, each cut to a few KiB.
-    ok = ok && reader.last_traffic(Traffic_Model::Max_Rows, [&](const Recording::Traffic& t) {
-        Traffic_Row row;
-        row.t_s = double(t.t_us) / 1e6;
-        row.direction = direction_of(t.direction);
-        row.bytes = QByteArray(t.bytes.data(), int(t.bytes.size()));
-        if (t.is_cut())
-            row.note =
-                (row.direction == Direction::Noise ? QStringLiteral("noise")
-                                                   : Frame_Meaning(row.direction, row.bytes)) +
-                QStringLiteral(" ... (%1 bytes)").arg(t.length);
-        out->traffic.append(row);
-        return true;
-    });
     const auto text = [](const std::string& s) { return QString::fromStdString(s); };
     ok = ok && reader.events([&](const Recording::Event& e) {
         out->marks.append({double(e.t_us) / 1e6, text(e.kind), text(e.text)});

@@ -3,18 +3,16 @@
 
 #include "chart_data.h"
 #include "event_marks.h"
-#include "traffic_model.h"
 
 #include <QString>
 
 namespace Views {
 
-// What the charts and the traffic monitor show of a session recording.
+// What the charts show of a session recording; the traffic monitor reads
+// its rows from the file itself.
 struct Recording_Views
 {
     Chart_Data charts;
-    // The last rows of traffic, as many as the monitor keeps.
-    QVector<Traffic_Row> traffic;
     // The session's events, test results and markers, in time order.
     QVector<Mark> marks;
 };

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,38 +16,64 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 
 #include <Quillon.h>
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <utility>
 
 namespace Views {
 
+namespace {
+
+// Rows a find looks at before the interface answers again: a few tens of
+// milliseconds' work.
+constexpr int Find_Slice_Rows = 20000;
+
+} // namespace
+
 Traffic_Dock::Traffic_Dock(QWidget* parent)
     : QDockWidget(QStringLiteral("Traffic"), parent), Rows(new Traffic_Model(this)),
-      Shown(new Traffic_Filter(this)), Table(new QTableView),
-      Pause(new QCheckBox(QStringLiteral("Pause")))
+      Recording(new Recorded_Traffic_Model(this)), Shown(new Traffic_Filter(this)),
+      Table(new QTableView), Pause(new QCheckBox(QStringLiteral("Pause"))),
+      Find_Text(new QLineEdit), Find_Status(new QLabel), Finder(new QTimer(this))
 {
     setObjectName(QStringLiteral("dockTraffic"));
-    Shown->setSourceModel(Rows);
 
     auto code = new QLineEdit;
     code->setObjectName(QStringLiteral("tbxTrafficCode"));
     code->setPlaceholderText(QStringLiteral("all codes"));
     code->setMaxLength(3);
-    code->setMaximumWidth(80);
+    code->setMinimumWidth(code->fontMetrics().horizontalAdvance(code->placeholderText()) + 16);
+    code->setMaximumWidth(qMax(80, code->minimumWidth()));
     auto direction = new QComboBox;
     direction->setObjectName(QStringLiteral("cbxTrafficDirection"));
     direction->addItems({QStringLiteral("all directions"), Direction_Name(Direction::Request),
                          Direction_Name(Direction::Answer), Direction_Name(Direction::Noise)});
+    Find_Text->setObjectName(QStringLiteral("tbxTrafficFind"));
+    Find_Text->setPlaceholderText(QStringLiteral("code, bytes or meaning"));
+    Find_Text->setClearButtonEnabled(true);
     Pause->setObjectName(QStringLiteral("cbxTrafficPause"));
     auto save = new QPushButton(QStringLiteral("Save..."));
     save->setObjectName(QStringLiteral("btnTrafficSave"));
-    connect(code, &QLineEdit::textChanged, Shown, &Traffic_Filter::Set_Code);
-    connect(direction, QOverload<int>::of(&QComboBox::currentIndexChanged), Shown,
-            [this](int index) { Shown->Set_Direction(index - 1); });
+    connect(code, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Shown->Set_Code(text);
+        update_view();
+    });
+    connect(direction, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int index) {
+                Shown->Set_Direction(index - 1);
+                update_view();
+            });
+    connect(Find_Text, &QLineEdit::returnPressed, this,
+            [this] { Start_Find(Find_Text->text().trimmed(), true); });
+    Find_Status->setObjectName(QStringLiteral("lblTrafficFind"));
+    // Between slices of a long find the interface answers the technician.
+    Finder->setInterval(0);
+    connect(Finder, &QTimer::timeout, this, [this] { find_step(Find_Slice_Rows); });
     connect(Pause, &QCheckBox::toggled, this, &Traffic_Dock::Set_Paused);
     connect(save, &QPushButton::clicked, this, &Traffic_Dock::Save_Dialog);
     // Hidden, the dock is not fed: the sends counted so far cannot be
@@ -56,22 +83,31 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
         if (!visible)
             Sends.clear();
     });
+    static const struct
+    {
+        QKeySequence keys;
+        bool forward;
+    } finds[] = {{QKeySequence(Qt::Key_F3), true}, {QKeySequence(Qt::SHIFT + Qt::Key_F3), false}};
+    for (const auto& f : finds) {
+        auto action = new QAction(this);
+        action->setShortcut(f.keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, forward = f.forward] { Start_Find(Find_Text->text().trimmed(), forward); });
+    }
 
     Table->setObjectName(QStringLiteral("tblTraffic"));
-    Table->setModel(Shown);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Table->setWordWrap(false);
+    Table->setTextElideMode(Qt::ElideRight);
     Table->verticalHeader()->hide();
+    // Rows of one height: a view of millions of rows never measures them.
+    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     Table->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics = Table->fontMetrics();
-    Table->setColumnWidth(Traffic_Model::Time,
-                          metrics.horizontalAdvance(QStringLiteral("00000.000  ")));
-    Table->setColumnWidth(Traffic_Model::Dir,
-                          metrics.horizontalAdvance(QStringLiteral("request   ")));
-    Table->setColumnWidth(Traffic_Model::Bytes,
-                          metrics.horizontalAdvance(QStringLiteral("PXV 00894<1F><0A>   ")));
+    update_view();
     auto copy = new QAction(QStringLiteral("Copy"), Table);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
@@ -86,12 +122,61 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     bar->addWidget(new QLabel(QStringLiteral("Code:")));
     bar->addWidget(code);
     bar->addWidget(direction);
+    auto find_label = new QLabel(QStringLiteral("Find:"));
+    find_label->setBuddy(Find_Text);
+    bar->addWidget(find_label);
+    bar->addWidget(Find_Text, 1);
+    bar->addWidget(Find_Status);
     bar->addWidget(Pause);
-    bar->addStretch();
     bar->addWidget(save);
     layout->addLayout(bar);
     layout->addWidget(Table);
     setWidget(page);
+}
+
+Traffic_Table* Traffic_Dock::Source() const
+{
+    return Recording->Is_Open() ? static_cast<Traffic_Table*>(Recording)
+                                : static_cast<Traffic_Table*>(Rows);
+}
+
+void Traffic_Dock::update_view()
+{
+    // The filter maps every row of its source: it stands between only while
+    // it filters, not over a recording's millions of rows all the time.
+    QAbstractItemModel* model = Source();
+    if (Shown->Is_Filtering()) {
+        if (Shown->sourceModel() != Source())
+            Shown->setSourceModel(Source());
+        model = Shown;
+    } else {
+        Shown->setSourceModel(nullptr);
+    }
+    end_find(QString());
+    if (Table->model() == model)
+        return;
+    QItemSelectionModel* old = Table->selectionModel();
+    Table->setModel(model);
+    delete old;
+    // A new model comes with columns of the default width.
+    static const struct
+    {
+        int column;
+        const char* widest;
+    } widths[] = {{Traffic_Table::Time, "00000.000  "},
+                  {Traffic_Table::Delta, "00000.000  "},
+                  {Traffic_Table::Dir, "request, unanswered  "},
+                  {Traffic_Table::Bytes, "PXV 00894<1F><0A>  "}};
+    const QFontMetrics metrics = Table->fontMetrics();
+    const QFontMetrics fixed(Bytes_Font());
+    for (const auto& w : widths)
+        Table->setColumnWidth(w.column, (w.column == Traffic_Table::Bytes ? fixed : metrics)
+                                            .horizontalAdvance(QLatin1String(w.widest)));
+    connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!Following && current.isValid())
+                    emit Row_Time_Selected(current.data(Traffic_Table::Time_Role).toDouble());
+            });
 }
 
 void Traffic_Dock::Add_Frames(const QVector<Line_Frame>& frames)
@@ -99,15 +184,13 @@ void Traffic_Dock::Add_Frames(const QVector<Line_Frame>& frames)
     QVector<Traffic_Row> rows;
     rows.reserve(frames.size());
     for (const Line_Frame& f : frames) {
-        Traffic_Row row{double(f.t_us) / 1e6, f.direction, f.bytes, {}, {}};
+        Traffic_Row row{double(f.t_us) / 1e6, f.direction, f.bytes, {}, {}, Row_Kind::Frame, 0, 0};
         if (f.timeout && f.packet) {
             const QByteArray request(f.packet->getData(), f.packet->getLength());
-            const int sends = qMax(1, Sends.value(request));
-            row.bytes.clear();
-            row.note = QStringLiteral("time-out after %1 send%2: %3")
-                           .arg(sends)
-                           .arg(sends == 1 ? "" : "s")
-                           .arg(Frame_Meaning(Direction::Request, request));
+            row.kind = Row_Kind::Timeout;
+            row.sends = qMax(1, Sends.value(request));
+            row.bytes = request;
+            row.note = Frame_Meaning(Direction::Request, request);
             row.code = Frame_Code(Direction::Request, request);
         } else if (f.direction == Direction::Request) {
             QByteArray request = f.bytes;
@@ -144,10 +227,12 @@ void Traffic_Dock::append(const QVector<Traffic_Row>& rows)
         Table->scrollToBottom();
 }
 
-void Traffic_Dock::Show_Rows(const QVector<Traffic_Row>& rows)
+bool Traffic_Dock::Show_Recording(const QString& file, QString* error)
 {
     Clear();
-    Rows->Append(rows);
+    const bool ok = Recording->Open(file, error);
+    update_view();
+    return ok;
 }
 
 void Traffic_Dock::Clear()
@@ -155,6 +240,8 @@ void Traffic_Dock::Clear()
     Held.clear();
     Sends.clear();
     Rows->Clear();
+    Recording->Close();
+    update_view();
 }
 
 void Traffic_Dock::Set_Paused(bool paused)
@@ -165,19 +252,115 @@ void Traffic_Dock::Set_Paused(bool paused)
         append(std::exchange(Held, {}));
 }
 
+void Traffic_Dock::begin_find(const QString& text, bool forward)
+{
+    // A recording is searched whole.
+    Recording->Index_All();
+    const int count = Table->model()->rowCount();
+    const QModelIndex current = Table->currentIndex();
+    Finding = Search{text, forward,
+                     current.isValid() ? current.row()
+                     : forward         ? -1
+                                       : count,
+                     text.isEmpty() ? 0 : count, false};
+    Find_Status->setText(QStringLiteral("Searching..."));
+}
+
+bool Traffic_Dock::find_step(int limit)
+{
+    QAbstractItemModel* model = Table->model();
+    const int count = model->rowCount();
+    for (; limit > 0 && Finding.left > 0 && count > 0; --limit, --Finding.left) {
+        const int row = ((Finding.row + (Finding.forward ? 1 : -1)) % count + count) % count;
+        Finding.row = row;
+        const int source_row =
+            model == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
+        if (Source()->Matches(source_row, Finding.text)) {
+            Finding.found = true;
+            Table->selectRow(row);
+            Table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtCenter);
+            end_find(QString());
+            return true;
+        }
+    }
+    if (Finding.left > 0 && count > 0)
+        return false;
+    end_find(QStringLiteral("Not found"));
+    return true;
+}
+
+void Traffic_Dock::end_find(const QString& status)
+{
+    Finding.left = 0;
+    Finder->stop();
+    Find_Status->setText(status);
+}
+
+bool Traffic_Dock::Find(const QString& text, bool forward)
+{
+    begin_find(text, forward);
+    while (!find_step(INT_MAX)) {
+    }
+    return Finding.found;
+}
+
+void Traffic_Dock::Start_Find(const QString& text, bool forward)
+{
+    begin_find(text, forward);
+    if (!find_step(Find_Slice_Rows))
+        Finder->start();
+}
+
+bool Traffic_Dock::Is_Finding() const
+{
+    return Finder->isActive();
+}
+
+void Traffic_Dock::Select_Nearest(double t_s)
+{
+    Recording->Index_All();
+    QAbstractItemModel* model = Table->model();
+    const auto time = [model](int row) {
+        return model->index(row, 0).data(Traffic_Table::Time_Role).toDouble();
+    };
+    int low = 0, high = model->rowCount();
+    if (high == 0)
+        return;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (time(middle) < t_s)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == model->rowCount() || (low > 0 && t_s - time(low - 1) <= time(low) - t_s))
+        --low;
+    // The charts asked: they are not told back.
+    Following = true;
+    Table->selectRow(low);
+    Table->scrollTo(model->index(low, 0), QAbstractItemView::PositionAtCenter);
+    Following = false;
+}
+
 QString Traffic_Dock::Shown_Text(bool selected_only) const
 {
     QString text;
-    QModelIndexList rows;
+    QAbstractItemModel* model = Table->model();
+    const auto add = [&](int row) {
+        const int source_row =
+            model == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
+        text += Source()->Row_Text(source_row) + QLatin1Char('\n');
+    };
     if (selected_only) {
-        rows = Table->selectionModel()->selectedRows();
+        QModelIndexList rows = Table->selectionModel()->selectedRows();
         std::sort(rows.begin(), rows.end());
+        for (const QModelIndex& index : qAsConst(rows))
+            add(index.row());
     } else {
-        for (int i = 0; i < Shown->rowCount(); ++i)
-            rows << Shown->index(i, 0);
+        Recording->Index_All();
+        for (int row = 0; row < model->rowCount(); ++row)
+            add(row);
     }
-    for (const QModelIndex& index : qAsConst(rows))
-        text += Rows->Row_Text(Shown->mapToSource(index).row()) + QLatin1Char('\n');
     return text;
 }
 

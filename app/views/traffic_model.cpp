@@ -1,14 +1,57 @@
 #include "traffic_model.h"
 
+#include <session_schema.h>
+
 namespace Views {
 
-Traffic_Model::Traffic_Model(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
 
-void Traffic_Model::Append(const QVector<Traffic_Row>& rows)
+bool is_noise(const Traffic_Row& r)
+{
+    return r.kind == Row_Kind::Frame && r.direction == Direction::Noise;
+}
+
+// Noise joined to the noise row before it; a burst keeps at most as many
+// bytes as a recording's row shows, and counts them all.
+void join_noise(Traffic_Row* burst, const Traffic_Row& more)
+{
+    const qint64 whole = qMax(burst->length, qint64(burst->bytes.size())) +
+                         qMax(more.length, qint64(more.bytes.size()));
+    const int room = int(Recording::Max_Row_Bytes) - burst->bytes.size();
+    if (room > 0)
+        burst->bytes += more.bytes.left(room);
+    burst->length = whole;
+}
+
+} // namespace
+
+Traffic_Model::Traffic_Model(QObject* parent) : Traffic_Table(parent) {}
+
+void Traffic_Model::Append(QVector<Traffic_Row> rows)
 {
     if (rows.isEmpty())
         return;
-    const int kept_new = qMin(rows.size(), Max_Rows);
+    // Noise that continues the last row's.
+    int first_new = 0;
+    if (!Rows.empty() && is_noise(Rows.back())) {
+        while (first_new < rows.size() && is_noise(rows[first_new]))
+            join_noise(&Rows.back(), rows[first_new++]);
+        if (first_new > 0) {
+            const QModelIndex last = index(int(Rows.size()) - 1, Bytes);
+            emit dataChanged(last, last.siblingAtColumn(Meaning));
+        }
+    }
+    QVector<Traffic_Row> joined;
+    joined.reserve(rows.size() - first_new);
+    for (int i = first_new; i < rows.size(); ++i) {
+        if (!joined.isEmpty() && is_noise(joined.last()) && is_noise(rows[i]))
+            join_noise(&joined.last(), rows[i]);
+        else
+            joined.append(std::move(rows[i]));
+    }
+    if (joined.isEmpty())
+        return;
+    const int kept_new = qMin(joined.size(), Max_Rows);
     const int excess = int(Rows.size()) + kept_new - Max_Rows;
     if (excess > 0) {
         const int drop = qMin(excess, int(Rows.size()));
@@ -18,7 +61,7 @@ void Traffic_Model::Append(const QVector<Traffic_Row>& rows)
     }
     const int first = int(Rows.size());
     beginInsertRows(QModelIndex(), first, first + kept_new - 1);
-    Rows.insert(Rows.end(), rows.end() - kept_new, rows.end());
+    Rows.insert(Rows.end(), joined.end() - kept_new, joined.end());
     endInsertRows();
 }
 
@@ -29,55 +72,9 @@ void Traffic_Model::Clear()
     endResetModel();
 }
 
-QString Traffic_Model::Text(int row, int column) const
-{
-    const Traffic_Row& r = Row(row);
-    switch (column) {
-    case Time:
-        return QString::number(r.t_s, 'f', 3);
-    case Dir:
-        return Direction_Name(r.direction);
-    case Bytes:
-        return Visible_Bytes(r.bytes);
-    case Meaning:
-        return r.note.isEmpty() ? Frame_Meaning(r.direction, r.bytes) : r.note;
-    default:
-        return QString();
-    }
-}
-
-QString Traffic_Model::Row_Text(int row) const
-{
-    QStringList fields;
-    for (int column = 0; column < Column_Count; ++column)
-        fields << Text(row, column);
-    return fields.join(QLatin1Char('\t'));
-}
-
 int Traffic_Model::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(Rows.size());
-}
-
-int Traffic_Model::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : Column_Count;
-}
-
-QVariant Traffic_Model::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || role != Qt::DisplayRole)
-        return QVariant();
-    return Text(index.row(), index.column());
-}
-
-QVariant Traffic_Model::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    static const char* const titles[] = {"Time (s)", "Direction", "Bytes", "Meaning"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= Column_Count)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    return QLatin1String(titles[section]);
 }
 
 void Traffic_Filter::Set_Code(const QString& code)
@@ -94,13 +91,17 @@ void Traffic_Filter::Set_Direction(int direction)
 
 bool Traffic_Filter::filterAcceptsRow(int source_row, const QModelIndex&) const
 {
-    const auto model = static_cast<const Traffic_Model*>(sourceModel());
-    const Traffic_Row& row = model->Row(source_row);
-    if (Wanted_Direction >= 0 && int(row.direction) != Wanted_Direction)
+    const auto model = static_cast<const Traffic_Table*>(sourceModel());
+    const Traffic_Row row = model->Row(source_row);
+    // Time-outs and events go with the frames of their code; with a
+    // direction chosen, only frames are shown.
+    if (Wanted_Direction >= 0 &&
+        (row.kind != Row_Kind::Frame || int(row.direction) != Wanted_Direction))
         return false;
     if (Code.isEmpty())
         return true;
-    const QString code = row.code.isEmpty() ? Frame_Code(row.direction, row.bytes) : row.code;
+    const QString code =
+        row.kind == Row_Kind::Frame ? Frame_Code(row.direction, row.bytes) : row.code;
     return code.compare(Code, Qt::CaseInsensitive) == 0;
 }
 

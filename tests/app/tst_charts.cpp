@@ -119,8 +119,7 @@ void Charts::decimation_keeps_each_columns_extremes()
 }
 
 // A recording written by the test in the recording format: a reservoir
-// pressure ramp with one spike, a mode change, a fault, and more traffic
-// than the monitor keeps.
+// pressure ramp with one spike, a mode change, a fault, and traffic.
 void Charts::recording_is_shown_whole()
 {
     const QString file = dir.filePath(QStringLiteral("shown.sqlite"));
@@ -171,11 +170,13 @@ void Charts::recording_is_shown_whole()
     QCOMPARE(charts->Data().Mode_Bands().last().text, QStringLiteral("Raising"));
     QCOMPARE(charts->Data().Fault_Bands().size(), 1);
     QCOMPARE(charts->Data().Fault_Bands()[0].text, QStringLiteral("air leak"));
-    // The newest rows of traffic, in time order.
-    Traffic_Model* traffic = window.Traffic()->Model();
-    QCOMPARE(traffic->rowCount(), Traffic_Model::Max_Rows);
-    QCOMPARE(traffic->Row(0).t_s, 0.5);
-    QCOMPARE(traffic->Text(0, Traffic_Model::Meaning), QStringLiteral("read PXV"));
+    // The whole traffic, in time order.
+    window.Traffic()->Recorded()->Index_All();
+    const Traffic_Table* traffic = window.Traffic()->Source();
+    QCOMPARE(traffic->rowCount(), 10500);
+    QCOMPARE(traffic->Row(10499).t_s, 10.499);
+    QCOMPARE(traffic->Text(0, Traffic_Table::Meaning),
+             QStringLiteral("read PXV reservoir pressure"));
     // Hidden and shown again, the docks keep showing the recording.
     for (QDockWidget* dock :
          {static_cast<QDockWidget*>(charts), static_cast<QDockWidget*>(window.Traffic())})
@@ -184,7 +185,7 @@ void Charts::recording_is_shown_whole()
     window.Show_Views({"charts", "traffic"});
     QVERIFY(!window.Views_Tap()->Is_Wanted());
     QVERIFY(!charts->Is_Live());
-    QCOMPARE(traffic->rowCount(), Traffic_Model::Max_Rows);
+    QCOMPARE(window.Traffic()->Source()->rowCount(), 10500);
     QCOMPARE(charts->Data().Mode_Bands().size(), 2);
     QFile after(file);
     QVERIFY(after.open(QIODevice::ReadOnly));

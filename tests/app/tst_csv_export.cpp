@@ -3,7 +3,7 @@
 #include "recording/csv_export.h"
 #include "schema_sql.h"
 #include "sql_file.h"
-#include "views/recording_reader.h"
+#include "views/recorded_traffic_model.h"
 
 #include <QProcess>
 #include <sys/stat.h>
@@ -166,15 +166,19 @@ private slots:
             schema_sql() + "INSERT INTO traffic VALUES(1, 'noise', zeroblob(5000000)),"
                            "(2, 'rx', CAST('PXV 00758' || printf('%.6000c', 'x') AS BLOB)),"
                            "(3, 'tx', CAST('get PXV' || char(13) AS BLOB));"));
-        Views::Recording_Views shown;
+        Views::Recorded_Traffic_Model shown;
         QString error;
-        QVERIFY2(Views::Read_Recording(file, &shown, &error), qPrintable(error));
-        QCOMPARE(shown.traffic.size(), 3);
-        QCOMPARE(shown.traffic[0].bytes.size(), int(Recording::Max_Row_Bytes));
-        QCOMPARE(shown.traffic[0].note, QStringLiteral("noise ... (5000000 bytes)"));
-        QVERIFY2(shown.traffic[1].note.endsWith(QStringLiteral(" ... (6009 bytes)")),
-                 qPrintable(shown.traffic[1].note));
-        QVERIFY(shown.traffic[2].note.isEmpty());
+        QVERIFY2(shown.Open(file, &error), qPrintable(error));
+        shown.Index_All();
+        QCOMPARE(shown.rowCount(), 3);
+        QCOMPARE(shown.Row(0).bytes.size(), int(Recording::Max_Row_Bytes));
+        const auto meaning = [&](int row) {
+            return shown.Text(row, Views::Traffic_Table::Meaning);
+        };
+        QVERIFY(shown.Text(0, Views::Traffic_Table::Bytes).endsWith(QStringLiteral(" ...")));
+        QCOMPARE(meaning(0), QStringLiteral("noise, 5000000 bytes"));
+        QVERIFY2(meaning(1).endsWith(QStringLiteral(" ... (6009 bytes)")), qPrintable(meaning(1)));
+        QCOMPARE(meaning(2), QStringLiteral("read PXV reservoir pressure"));
     }
 };
 

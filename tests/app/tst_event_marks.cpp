@@ -7,12 +7,15 @@
 #include "recording/session_recorder.h"
 #include "views/charts_dock.h"
 #include "views/event_marks.h"
+#include "views/traffic_dock.h"
+#include "views/traffic_table.h"
 
 #include <virtual_controller.h>
 
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMimeData>
+#include <QTableView>
 #include <QToolTip>
 #include <qwt_plot.h>
 #include <qwt_plot_marker.h>
@@ -153,6 +156,8 @@ QString Event_Marks_Test::recording_with_marks()
         db.add_event(t_us, kind, t_us == 9000000 ? "<FAIL 1>" : "");
     db.add_result(9000000, "compressor", "fail", "<FAIL 1>", "{}");
     db.add_marker(12000000, "door open");
+    db.add_traffic(11900000, Recording::Direction::Tx, "PXV\r", 4);
+    db.add_traffic(12400000, Recording::Direction::Rx, "PXV 00700\r", 10);
     db.commit();
     db.close();
     return file;
@@ -180,6 +185,18 @@ void Event_Marks_Test::recording_marks_are_drawn()
     window.Charts()->Redraw();
     QCOMPARE(tip_at(window, 9.0), QStringLiteral("9.000 s  compressor test verdict: <FAIL 1>\n"
                                                  "9.000 s  result: compressor: fail, <FAIL 1>"));
+
+    // A click on the charts finds the traffic row of its moment; a row chosen
+    // in the traffic puts the charts' cursor on its time.
+    QTableView* table = window.Traffic()->View();
+    emit window.Charts()->Time_Clicked(12.2);
+    const auto row_time = [table] {
+        return table->currentIndex().data(Traffic_Table::Time_Role).toDouble();
+    };
+    QTRY_VERIFY(table->currentIndex().isValid());
+    QCOMPARE(row_time(), 12.4);
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QCOMPARE(window.Charts()->Hover_Time().value_or(-1), row_time());
 }
 
 // Newest first, once each, the last eight, only those still there.

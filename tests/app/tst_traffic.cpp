@@ -1,5 +1,7 @@
-// The traffic monitor: frames in words, batched updates, filters, saving.
+// The traffic monitor: frames in words, batched updates, filters, saving, a
+// whole recording read on demand, find, and rows chosen by time.
 #include "app_test_main.h"
+#include "sql_file.h"
 #include "test_responses.h"
 
 #include "main_window.h"
@@ -7,15 +9,19 @@
 #include "views/charts_dock.h"
 #include "views/frame_text.h"
 #include "views/line_tap.h"
+#include "views/recorded_traffic_model.h"
 #include "views/traffic_dock.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <virtual_controller.h>
+
+#include <session_schema.h>
 
 #include <atomic>
 #include <thread>
@@ -42,6 +48,35 @@ Line_Frame timeout_of(Quillon::Packet_Class* request)
     return f;
 }
 
+// A recording of EXCHANGES requests and answers of DSA, PSA and PXV in turn,
+// 1.65 ms apart, each answer's value its number; requests are stored before
+// all answers, as a bulk import may, so that the file's order is not time
+// order. Events: the port opened at 0, a time-out after the 100,000th answer.
+// A row whose time is text is left out; one whose time is a real number
+// comes last.
+void write_recording(const QString& file, int exchanges)
+{
+    Sql_File db(file);
+    for (std::size_t i = 0; i < Recording::Schema_Statements; ++i)
+        QVERIFY(db.exec(QString::fromLatin1(Recording::Schema[i])));
+    QVERIFY(db.exec(
+        QStringLiteral(
+            "INSERT INTO session VALUES ('schema_version', '2');"
+            "CREATE TEMP TABLE ex AS WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM "
+            "n "
+            "WHERE i < %1 - 1) SELECT i, i * 1650 AS t, substr('DSAPSAPXV', 1 + 3 * (i %% 3), 3) "
+            "AS "
+            "code FROM n;"
+            "INSERT INTO traffic SELECT t, 'tx', CAST('get ' || code || char(13) AS BLOB) FROM ex;"
+            "INSERT INTO traffic SELECT t + 1500, 'rx', CAST(code || ' ' || printf('%%05d', i) || "
+            "char(31, 10) AS BLOB) FROM ex;"
+            "INSERT INTO traffic VALUES ('abc', 'noise', x'00'), (1e12 + 0.5, 'noise', x'01');"
+            "INSERT INTO events VALUES (0, 'port_opened', '/dev/ttyUSB0'), "
+            "(100000 * 1650 + 1600, 'timeout', 'get PXV');")
+            .arg(exchanges)
+            .replace(QLatin1String("%%"), QLatin1String("%"))));
+}
+
 } // namespace
 
 class Traffic : public QObject
@@ -49,6 +84,7 @@ class Traffic : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void frames_in_words_data();
     void frames_in_words();
     void a_busy_line_updates_in_batches();
@@ -57,6 +93,16 @@ private slots:
     void pause_copy_and_save();
     void hidden_docks_take_nothing_from_the_line();
     void one_tap_for_the_recorder_and_the_docks();
+    void rows_of_their_own_kind();
+    void a_whole_recording_on_demand();
+    void find_data();
+    void find();
+    void rows_chosen_by_time_data();
+    void rows_chosen_by_time();
+
+private:
+    QTemporaryDir dir;
+    QString large;
 };
 
 void Traffic::frames_in_words_data()
@@ -67,17 +113,17 @@ void Traffic::frames_in_words_data()
     QTest::addColumn<QString>("meaning");
     const auto answer = int(Direction::Answer);
     QTest::newRow("request") << int(Direction::Request) << QByteArray("get PXV\r")
-                             << QString::fromUtf8("get PXV⏎") << "read PXV";
+                             << QString::fromUtf8("get PXV⏎") << "read PXV reservoir pressure";
     QTest::newRow("set") << int(Direction::Request) << QByteArray("set SLP 12\r")
-                         << QString::fromUtf8("set SLP 12⏎") << "set SLP 12";
+                         << QString::fromUtf8("set SLP 12⏎") << "set SLP store dump height 12";
     QTest::newRow("pressure") << answer << QByteArray("PXV 00758\x1f\n") << "PXV 00758<1F><0A>"
-                              << "PXV 758 = 120.0 psi";
+                              << "PXV reservoir pressure 758 = 120.0 psi";
     QTest::newRow("mode") << answer << QByteArray("MOD 00002\x1f\n") << "MOD 00002<1F><0A>"
-                          << "MOD 2 = Raising";
+                          << "MOD operating mode 2 = Raising";
     QTest::newRow("faults") << answer << QByteArray("FM2 00110\x1f\n") << "FM2 00110<1F><0A>"
-                            << "FM2 110 = over-pressure, air leak";
+                            << "FM2 fault group 2 110 = over-pressure, air leak";
     QTest::newRow("unreadable") << answer << QByteArray("PXV 0x758\x1f\n") << "PXV 0x758<1F><0A>"
-                                << "PXV 0x758 = unreadable value";
+                                << "PXV reservoir pressure 0x758 = unreadable value";
     QTest::newRow("system") << answer << QByteArray("<OK>\n") << "<OK><0A>"
                             << "<OK>";
     QTest::newRow("noise") << int(Direction::Noise) << QByteArray("\xff\x00zz\r\n\x7f", 7)
@@ -126,11 +172,12 @@ void Traffic::a_busy_line_updates_in_batches()
     QCOMPARE(dock.Model()->rowCount(), 5000);
 
     // Only the newest rows are kept.
-    for (int i = 0; i < 6000; ++i)
-        tap.Push(frame(Direction::Noise, QByteArray::number(i)));
+    for (int i = 0; i < Traffic_Model::Max_Rows; ++i)
+        tap.Push(frame(Direction::Request, QByteArray::number(i)));
     tap.Deliver();
     QCOMPARE(dock.Model()->rowCount(), Traffic_Model::Max_Rows);
-    QCOMPARE(dock.Model()->Row(Traffic_Model::Max_Rows - 1).bytes, QByteArray("5999"));
+    QCOMPARE(dock.Model()->Row(Traffic_Model::Max_Rows - 1).bytes,
+             QByteArray::number(Traffic_Model::Max_Rows - 1));
 }
 
 void Traffic::filters_show_the_matching_rows_data()
@@ -141,7 +188,7 @@ void Traffic::filters_show_the_matching_rows_data()
     QTest::newRow("everything") << "" << 0 << 7;
     QTest::newRow("one code") << "pxv" << 0 << 4;
     QTest::newRow("requests of a code") << "PXV" << 1 << 2;
-    QTest::newRow("answers") << "" << 2 << 3;
+    QTest::newRow("answers") << "" << 2 << 2;
     QTest::newRow("noise") << "" << 3 << 1;
     QTest::newRow("no such code") << "ZZZ" << 0 << 0;
 }
@@ -159,9 +206,9 @@ void Traffic::filters_show_the_matching_rows()
          timeout_of(new Quillon::Packet_Get_PXV)});
     dock.findChild<QLineEdit*>(QStringLiteral("tbxTrafficCode"))->setText(code);
     dock.findChild<QComboBox*>(QStringLiteral("cbxTrafficDirection"))->setCurrentIndex(direction);
-    QCOMPARE(dock.Filter()->rowCount(), rows);
+    QCOMPARE(dock.View()->model()->rowCount(), rows);
     QCOMPARE(dock.Model()->Text(6, Traffic_Model::Meaning),
-             QStringLiteral("time-out after 1 send: read PXV"));
+             QStringLiteral("time-out after 1 send: read PXV reservoir pressure"));
 }
 
 void Traffic::pause_copy_and_save()
@@ -176,7 +223,7 @@ void Traffic::pause_copy_and_save()
     sends << sends.mid(0, 3) << timeout_of(new Quillon::Packet_Get_OAT);
     dock.Add_Frames(sends);
     QCOMPARE(dock.Model()->Text(10, Traffic_Model::Meaning),
-             QStringLiteral("time-out after 6 sends: read OAT"));
+             QStringLiteral("time-out after 6 sends: read OAT compressor temperature"));
 
     dock.findChild<QCheckBox*>(QStringLiteral("cbxTrafficPause"))->setChecked(true);
     dock.Add_Frames({frame(Direction::Noise, "x")});
@@ -187,7 +234,8 @@ void Traffic::pause_copy_and_save()
     dock.View()->selectRow(10);
     dock.Copy_Selection();
     QCOMPARE(QApplication::clipboard()->text(),
-             QStringLiteral("0.000\tanswer\t\ttime-out after 6 sends: read OAT\n"));
+             QStringLiteral("0.000\t0.000\ttime-out\t\ttime-out after 6 sends: read OAT compressor "
+                            "temperature\n"));
 
     QTemporaryDir dir;
     dock.findChild<QComboBox*>(QStringLiteral("cbxTrafficDirection"))->setCurrentIndex(3);
@@ -195,7 +243,7 @@ void Traffic::pause_copy_and_save()
     QVERIFY(dock.Save_Shown(dir.filePath(QStringLiteral("t.txt")), &error));
     QFile saved(dir.filePath(QStringLiteral("t.txt")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), QByteArray("0.000\tnoise\tx\tnoise, 1 bytes\n"));
+    QCOMPARE(saved.readAll(), QByteArray("0.000\t0.000\tnoise\tx\tnoise, 1 byte\n"));
     QVERIFY(!dock.Save_Shown(dir.path(), &error));
     QVERIFY(error.contains(dir.path()));
 }
@@ -296,6 +344,142 @@ void Traffic::one_tap_for_the_recorder_and_the_docks()
     QTRY_VERIFY(sim.total_requests() > from + 20);
     QCOMPARE(tap->Queued(), 0);
     window.Quit_Now();
+}
+
+// Noise that comes in pieces, over batches, is one row until something else
+// comes; a time-out is a row of its own, and marks its request.
+void Traffic::rows_of_their_own_kind()
+{
+    Traffic_Dock dock;
+    dock.Add_Frames({frame(Direction::Noise, "a"), frame(Direction::Noise, "bc")});
+    dock.Add_Frames({frame(Direction::Noise, "d"), frame(Direction::Request, "get PXV\r"),
+                     frame(Direction::Noise, "e"), timeout_of(new Quillon::Packet_Get_PXV)});
+    const Traffic_Model* rows = dock.Model();
+    QCOMPARE(rows->rowCount(), 4);
+    const QStringList want[] = {
+        {"noise", "abcd", "noise, 4 bytes"},
+        {"request, unanswered", QString::fromUtf8("get PXV⏎"), "read PXV reservoir pressure"},
+        {"noise", "e", "noise, 1 byte"},
+        {"time-out", "", "time-out after 1 send: read PXV reservoir pressure"}};
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(
+            (QStringList{rows->Text(row, Traffic_Table::Dir), rows->Text(row, Traffic_Table::Bytes),
+                         rows->Text(row, Traffic_Table::Meaning)}),
+            want[row]);
+    QVERIFY(rows->index(3, 0).data(Qt::BackgroundRole).isValid());
+    QVERIFY(rows->index(1, 0).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!rows->index(0, Traffic_Table::Bytes).data(Qt::FontRole).isNull());
+    QCOMPARE(rows->index(0, Traffic_Table::Bytes).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("abcd"));
+}
+
+void Traffic::initTestCase()
+{
+    large = dir.filePath(QStringLiteral("large.sqlite"));
+    write_recording(large, 150000);
+}
+
+// 300,000 frames: more rows than one slice of the index, read as asked.
+void Traffic::a_whole_recording_on_demand()
+{
+    Recorded_Traffic_Model model;
+    QString error;
+    QVERIFY2(model.Open(large, &error), qPrintable(error));
+    QCOMPARE(model.rowCount(), 0);
+    QTRY_VERIFY(model.rowCount() > 0);
+    QTRY_VERIFY(model.Is_Indexed());
+    QCOMPARE(model.rowCount(), 300003);
+    // The first rows, far inside, the events, and the row of a real time last.
+    const struct
+    {
+        int row;
+        double t_s;
+        const char* bytes;
+        const char* meaning;
+    } rows[] = {
+        {0, 0.0, "get DSA\u23CE", "read DSA driver-side angle"},
+        {1, 0.0, "", "port opened: /dev/ttyUSB0"},
+        {155556, 128.33355, "PXV 77777<1F><0A>", "PXV reservoir pressure 77777"},
+        {200002, 165.0015, "PSA 100000<1F><0A>", "PSA curb-side angle"},
+        {200003, 165.0016, "", "time-out after 1 send: read PXV reservoir pressure"},
+        {300002, 1e6, "<01>", "noise, 1 byte"},
+    };
+    for (const auto& r : rows) {
+        QCOMPARE(model.Row(r.row).t_s, r.t_s);
+        QCOMPARE(model.Text(r.row, Traffic_Table::Bytes), QString::fromUtf8(r.bytes));
+        QVERIFY2(model.Text(r.row, Traffic_Table::Meaning).startsWith(QString::fromUtf8(r.meaning)),
+                 qPrintable(model.Text(r.row, Traffic_Table::Meaning)));
+    }
+    QVERIFY(!model.Open(dir.path(), &error));
+}
+
+void Traffic::find_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<int>("from"); // -1: no row chosen
+    QTest::addColumn<int>("found");
+    QTest::newRow("forward") << "pxv 77777" << true << -1 << 155556;
+    QTest::newRow("backward") << "PXV 77777" << false << -1 << 155556;
+    QTest::newRow("an event, backward") << "port opened" << false << 155556 << 1;
+    QTest::newRow("a time-out, forward") << "time-out" << true << 155556 << 200003;
+    QTest::newRow("round the start") << "time-out" << false << 1 << 200003;
+    QTest::newRow("by code") << "PXV" << false << 200003 << 199998;
+    QTest::newRow("nowhere") << "no such text" << true << 0 << -1;
+}
+
+void Traffic::find()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, forward);
+    QFETCH(int, from);
+    QFETCH(int, found);
+    Traffic_Dock dock;
+    QString error;
+    QVERIFY2(dock.Show_Recording(large, &error), qPrintable(error));
+    dock.Recorded()->Index_All();
+    if (from >= 0)
+        dock.View()->setCurrentIndex(dock.View()->model()->index(from, 0));
+    QCOMPARE(dock.Find(text, forward), found >= 0);
+    QCOMPARE(dock.View()->currentIndex().row(), found >= 0 ? found : from);
+    // The same from the field, a slice at a time.
+    if (from >= 0)
+        dock.View()->setCurrentIndex(dock.View()->model()->index(from, 0));
+    auto status = dock.findChild<QLabel*>(QStringLiteral("lblTrafficFind"));
+    dock.Start_Find(text, forward);
+    QTRY_VERIFY(!dock.Is_Finding());
+    QCOMPARE(dock.View()->currentIndex().row(), found >= 0 ? found : from);
+    QCOMPARE(status->text(), found >= 0 ? QString() : QStringLiteral("Not found"));
+}
+
+void Traffic::rows_chosen_by_time_data()
+{
+    QTest::addColumn<double>("t_s");
+    QTest::addColumn<int>("row");
+    QTest::newRow("a row's time") << 128.33355 << 155556;
+    QTest::newRow("nearer the row before") << 128.3336 << 155556;
+    QTest::newRow("nearer the row after") << 128.33366 << 155557;
+    QTest::newRow("before the first") << -5.0 << 0;
+    QTest::newRow("after the last") << 2e6 << 300002;
+}
+
+// The charts choose a row by time without being told back; a row the
+// technician chooses tells its time.
+void Traffic::rows_chosen_by_time()
+{
+    QFETCH(double, t_s);
+    QFETCH(int, row);
+    Traffic_Dock dock;
+    QString error;
+    QVERIFY2(dock.Show_Recording(large, &error), qPrintable(error));
+    QSignalSpy told(&dock, &Traffic_Dock::Row_Time_Selected);
+    dock.Select_Nearest(t_s);
+    QCOMPARE(dock.View()->currentIndex().row(), row);
+    QCOMPARE(told.count(), 0);
+    const int other = row > 0 ? row - 1 : row + 1;
+    dock.View()->setCurrentIndex(dock.View()->model()->index(other, 0));
+    QCOMPARE(told.count(), 1);
+    QCOMPARE(told[0][0].toDouble(), dock.Source()->Row(other).t_s);
 }
 
 VANTOR_TEST_MAIN(Traffic)

@@ -51,6 +51,26 @@ QStringList listing(const QString& dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
+// The traffic's keys a slice of SIZE at a time, as a view finds them, each
+// slice going on from the last key; false on a failure or a key met twice.
+bool keys_in_slices(Recording::Reader& reader, std::size_t size,
+                    std::vector<Recording::Traffic_Key>* keys)
+{
+    for (std::size_t got = size; got == size;) {
+        got = 0;
+        if (!reader.traffic_keys(keys->empty() ? nullptr : &keys->back(), size,
+                                 [&](const Recording::Traffic_Key& key) {
+                                     keys->push_back(key);
+                                     ++got;
+                                     return true;
+                                 }))
+            return false;
+        if (keys->size() > 1000000)
+            return false;
+    }
+    return true;
+}
+
 // Everything the reader offers, to the end; false on the first failure.
 bool read_all(Recording::Reader& reader, QString* why)
 {
@@ -60,11 +80,14 @@ bool read_all(Recording::Reader& reader, QString* why)
                     reader.readings(Order::By_Code, all) && reader.readings_of("PXV", all) &&
                     reader.traffic(all) && reader.last_traffic(10000, all) && reader.events(all) &&
                     reader.results(all) && reader.markers(all);
+    std::vector<Recording::Traffic_Key> keys;
+    const bool sliced = keys_in_slices(reader, 3, &keys) &&
+                        (keys.empty() || reader.traffic_from(keys.back(), 10, all));
     reader.codes();
     reader.session();
     reader.job();
     *why = QString::fromStdString(reader.error());
-    return ok;
+    return ok && sliced;
 }
 
 } // namespace
@@ -118,6 +141,7 @@ private slots:
     void recording_being_written_reads_what_is_committed();
     void writer_refuses_an_existing_file();
     void long_rows_come_out_cut();
+    void traffic_in_slices();
 };
 
 void Recording_File::initTestCase()
@@ -420,6 +444,35 @@ void Recording_File::long_rows_come_out_cut()
     QVERIFY(largest <= 64 * 1024);
     // A code of a megabyte is no code.
     QCOMPARE(r.codes().size(), std::size_t(0));
+}
+
+// Times of any type in a damaged file: numbers in order, rows of equal time
+// by rowid, the rest and times past 64 bits left out; a slice of rows starts
+// at its key's row.
+void Recording_File::traffic_in_slices()
+{
+    const QString file = path("slices.sqlite");
+    QVERIFY(make(
+        file,
+        loose({"INSERT INTO traffic VALUES (3, 'tx', 'c'), (1.5, 'rx', 'a'), "
+               "('abc', 'tx', 'x'), (x'00', 'tx', 'x'), (NULL, 'tx', 'x'), "
+               "(2, 'tx', 'b'), (1.5, 'noise', 'a2'), (9e999, 'tx', 'd'), (-9e999, 'tx', 'e')"})));
+    Recording::Reader reader;
+    QVERIFY(reader.open(QFile::encodeName(file).toStdString()));
+    std::vector<Recording::Traffic_Key> keys;
+    QVERIFY(keys_in_slices(reader, 1, &keys));
+    QStringList order;
+    for (const auto& key : keys)
+        order << QStringLiteral("%1/%2")
+                     .arg(key.is_real ? key.t_real : double(key.t_us))
+                     .arg(key.row);
+    QCOMPARE(order, (QStringList{"-inf/9", "1.5/2", "1.5/7", "2/6", "3/1"}));
+    QStringList bytes;
+    QVERIFY(reader.traffic_from(keys[2], 2, [&](const Recording::Traffic& t) {
+        bytes << QString::fromStdString(t.bytes);
+        return true;
+    }));
+    QCOMPARE(bytes, (QStringList{"a2", "b"}));
 }
 
 QTEST_GUILESS_MAIN(Recording_File)

@@ -1,0 +1,75 @@
+#ifndef APP_VIEWS_RECORDED_TRAFFIC_MODEL_H
+#define APP_VIEWS_RECORDED_TRAFFIC_MODEL_H
+
+#include "traffic_table.h"
+
+#include <session_reader.h>
+
+#include <QTimer>
+
+#include <list>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace Views {
+
+// A recording's whole traffic, its frames and its events in time order, read
+// from the file as the view asks for rows, a block at a time, with the last
+// blocks read kept. Opening reads only the events; the places of every
+// Block_Rows-th frame are then found a slice at a time while the interface
+// waits for input, and the rows join the table as their places are known,
+// so that a one-hour recording shows at once and can be scrolled anywhere
+// a moment later. Used by the interface thread only.
+class Recorded_Traffic_Model : public Traffic_Table
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Block_Rows = 256;
+    static constexpr int Slice_Rows = 25000;
+    static constexpr int Kept_Blocks = 64;
+
+    explicit Recorded_Traffic_Model(QObject* parent = nullptr);
+    ~Recorded_Traffic_Model() override;
+
+    // False with the reader's reason in *error.
+    bool Open(const QString& file, QString* error);
+    void Close();
+    bool Is_Open() const { return Reader != nullptr; }
+    bool Is_Indexed() const { return Indexed; }
+    // Finds the places of the rows left now.
+    void Index_All();
+
+    Traffic_Row Row(int row) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+
+signals:
+    void Index_Done();
+
+private:
+    struct Event_Row
+    {
+        qint64 position = 0;
+        Traffic_Row row;
+    };
+    bool index_slice();
+    void place_events_before(const Recording::Traffic_Key* key);
+    const std::vector<Traffic_Row>& block(qint64 number) const;
+
+    std::unique_ptr<Recording::Reader> Reader;
+    // The key of every Block_Rows-th frame in time order.
+    std::vector<Recording::Traffic_Key> Marks;
+    Recording::Traffic_Key Last_Key;
+    qint64 Frames = 0;
+    bool Indexed = true;
+    std::vector<Event_Row> Events;
+    std::size_t Placed = 0;
+    QTimer Slicer;
+    // The blocks read last, the newest first.
+    mutable std::list<std::pair<qint64, std::vector<Traffic_Row>>> Blocks;
+};
+
+} // namespace Views
+
+#endif // APP_VIEWS_RECORDED_TRAFFIC_MODEL_H
