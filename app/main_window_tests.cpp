@@ -121,9 +121,15 @@ void MainWindow::Analyse_Recording_Dialog(Test_Kind kind)
     const QString file = Choose_Recording(this);
     if (file.isEmpty())
         return;
-    // The whole recording; the span between the chart's cursors once they
-    // are pinned.
-    const Result result = Analyse_Recording_File(file, kind, 0, Whole_Recording);
+    // Between the chart's cursors when both are pinned on the recording
+    // shown, else the whole recording.
+    double from_s = 0;
+    double to_s = Whole_Recording;
+    if (Charts_View->Is_Live() || !Charts_View->Cursor_Span(&from_s, &to_s)) {
+        from_s = 0;
+        to_s = Whole_Recording;
+    }
+    const Result result = Analyse_Recording_File(file, kind, from_s, to_s);
     if (result.reason_code == QLatin1String(Reason::Not_Run))
         return;
     tell(
