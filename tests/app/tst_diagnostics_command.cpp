@@ -40,6 +40,8 @@ private slots:
             {"--port", "ttyUSB0", "--run-test", "compressor", "--report", "r.pdf", "--record",
              "r.sqlite"},
             "compressor nan");
+        row("with a job", {"--simulate", "--run-test", "leak", "--job", "technician=Ann"},
+            "leak nan");
         row("unknown test", {"--simulate", "--run-test", "brakes"}, "--run-test");
         row("too short", {"--simulate", "--run-test", "leak", "--minutes", "0.4"}, "--minutes");
         row("sensors take no minutes", {"--simulate", "--run-test", "sensors", "--minutes", "1"},
