@@ -34,6 +34,13 @@ struct Line_Tap::Queue
         // not kept for when one wants the line again.
         if (!is_wanted())
             return;
+        // Bytes of noise in a row are one burst, stamped with its first:
+        // one row for the views and the recording, not one per byte.
+        if (frame.direction == Direction::Noise && !frames.isEmpty() &&
+            frames.last().direction == Direction::Noise) {
+            frames.last().bytes += frame.bytes;
+            return;
+        }
         frame.t_us = clock.nsecsElapsed() / 1000;
         frames.append(std::move(frame));
     }
