@@ -52,6 +52,8 @@ const struct
     {"lever_length_save", "lever length saved", Action},
     {"compressor_test_start", "compressor test start", Test},
     {"compressor_test_verdict", "compressor test verdict", Test},
+    {"guided_test_start", "test start", Test},
+    {"guided_test_verdict", "test verdict", Test},
     {"result", "result", Test},
     {"marker", "mark", Marker},
 };
@@ -94,8 +96,12 @@ QString Mark_Label(const Mark& mark)
                                                             : mark.text;
     else if (mark.kind == QLatin1String("compressor_test_start"))
         label = QStringLiteral("test start");
+    else if (mark.kind == QLatin1String("guided_test_start"))
+        label = mark.text;
     else if (mark.kind == QLatin1String("compressor_test_verdict"))
         label = mark.text;
+    else if (mark.kind == QLatin1String("guided_test_verdict")) // "Air leak-down: fail - ..."
+        label = mark.text.section(QStringLiteral(": "), 1).section(QStringLiteral(" - "), 0, 0);
     else if (mark.kind == QLatin1String("result"))
         label = mark.text.section(QLatin1Char(','), 0, 0).remove(QLatin1Char(':'));
     label = label.simplified();
