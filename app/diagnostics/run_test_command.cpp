@@ -1,5 +1,7 @@
 #include "diagnostics/run_test_command.h"
 
+#include "headless_worker.h"
+
 #include "diagnostics/result_recording.h"
 #include "diagnostics/test_runner.h"
 #include "recording/session_recorder.h"
@@ -10,7 +12,6 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QTextStream>
-#include <QThread>
 
 #include <memory>
 
@@ -24,9 +25,7 @@ namespace {
 Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Recorder* recorder,
            Series* samples)
 {
-    resource->COM_Command = COM_Resource::COM_Run;
-    QThread thread;
-    auto worker = new COM_485_Class(resource, nullptr);
+    Headless_Worker headless(resource);
     const Test_Limits limits;
     std::unique_ptr<Test_Runner> runner(Make_Runner(request.test, limits));
     if (std::isfinite(request.minutes))
@@ -37,18 +36,15 @@ Result run(COM_Resource* resource, const Run_Test_Request& request, Session_Reco
         result = r;
         loop.quit();
     });
-    worker->Start_On(&thread);
+    headless.Start();
     Record_Start(recorder, request.test);
-    if (runner->Start(worker))
+    if (runner->Start(headless.Worker()))
         loop.exec();
     else
         result = runner->Last_Result();
     *samples = runner->Samples();
+    // The runner lets go of its items while the worker still runs.
     runner.reset();
-    if (worker->Stop_On(&thread, 2000))
-        delete worker;
-    else // still busy: left rather than deleted under its thread
-        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "report/report_command.h"
 
+#include "headless_worker.h"
 #include "report/report_collector.h"
 #include "report/report_writer.h"
 
@@ -8,7 +9,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
-#include <QThread>
 
 using namespace Quillon;
 
@@ -21,9 +21,7 @@ const QString History_File = QStringLiteral("parameters.ini");
 // Reads once through a worker of its own; the serial error, if one ended it.
 QString collect(COM_Resource* resource, Collector* collector)
 {
-    resource->COM_Command = COM_Resource::COM_Run;
-    QThread thread;
-    auto worker = new COM_485_Class(resource, nullptr);
+    Headless_Worker headless(resource);
     QEventLoop loop;
     QString serial_error;
     QObject::connect(resource, &COM_Resource::COM_Error, &loop, [&](QString* text) {
@@ -31,13 +29,9 @@ QString collect(COM_Resource* resource, Collector* collector)
         loop.quit();
     });
     QObject::connect(collector, &Collector::Collected, &loop, &QEventLoop::quit);
-    worker->Start_On(&thread);
-    if (collector->Start(worker))
+    headless.Start();
+    if (collector->Start(headless.Worker()))
         loop.exec();
-    if (worker->Stop_On(&thread, 2000))
-        delete worker;
-    else // still busy: left rather than deleted under its thread
-        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
     return serial_error;
 }
 
