@@ -54,8 +54,7 @@ void MainWindow::Setup_Marks()
         Session_Rec, &Session_Recorder::Event_Noted, this,
         [this](qint64 t_us, const QString& kind, const QString& text) {
             if (Charts_View->Is_Live())
-                Event_Marks_View->Add({double(t_us) / 1e6, kind, text},
-                                      Views::Charts_Dock::Live_Span_S);
+                Event_Marks_View->Add({double(t_us) / 1e6, kind, text}, Views::Charts_Dock::Kept_S);
         },
         Qt::QueuedConnection);
 

@@ -35,8 +35,8 @@ QVector<Check> Checks(const Data& data)
                                        : Check::Incomplete,
                    QStringLiteral("Readings within the status limits"),
                    !warnings.isEmpty() ? warnings.join(QStringLiteral("; "))
-                   : readings          ? QStringLiteral("battery and reservoir pressure within")
-                                       : QStringLiteral("battery or pressure ") + Not_Read_Text});
+                   : readings ? QStringLiteral("battery and reservoir pressure within their limits")
+                              : QStringLiteral("battery or pressure ") + Not_Read_Text});
 
     if (data.compressor_runs.isEmpty()) {
         checks.append({Check::Note, QStringLiteral("Compressor test"), QStringLiteral("not run")});

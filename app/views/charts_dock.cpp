@@ -39,8 +39,6 @@ namespace Views {
 
 namespace {
 
-// A live session keeps its last hour; older readings are dropped.
-constexpr double Kept_S = 3600;
 // Every plot at least this high, and its legend this wide beside it, so
 // that the plots' times line up.
 constexpr int Plot_Height = 90;

@@ -45,6 +45,9 @@ class Charts_Dock : public QDockWidget
 
 public:
     static constexpr double Live_Span_S = 120;
+    // A live session keeps its last hour of readings and marks; older ones
+    // are dropped.
+    static constexpr double Kept_S = 3600;
     // Where the chosen signals are kept, as their codes.
     static constexpr const char* Signals_Key = "Charts/signals";
 
