@@ -140,6 +140,11 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The children go after this window has stopped being one: what they
+    // signal on their way out (a recording's last flush, a dock hidden) must
+    // not reach it.
+    for (QObject* child : findChildren<QObject*>())
+        disconnect(child, nullptr, this, nullptr);
     Stop_Worker();
     delete FM1_Item;
     delete FM2_Item;
@@ -291,7 +296,9 @@ void MainWindow::Stop_Worker()
     if (Session_Rec)
         Session_Rec->Detach();
     if (!stopped) {
-        // Still running: leave both to the thread rather than delete a live object.
+        // Still running: leave both to the thread rather than delete a live
+        // object, nor let the window take the thread with it.
+        thread->setParent(nullptr);
         connect(thread, &QThread::finished, worker, &QObject::deleteLater);
         connect(thread, &QThread::finished, thread, &QObject::deleteLater);
         return;
