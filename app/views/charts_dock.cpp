@@ -295,6 +295,15 @@ Charts_Dock::Charts_Dock(QWidget* parent) : QDockWidget(QStringLiteral("Charts")
     Redraw_Timer.start();
 }
 
+Charts_Dock::~Charts_Dock()
+{
+    // A plot deletes the curves it shows; those of signals not shown are the
+    // dock's own.
+    for (QwtPlotCurve* curve : Curves)
+        if (!curve->plot())
+            delete curve;
+}
+
 QwtPlot* Charts_Dock::plot_of(int trace) const
 {
     return Plots[size_t(Signal(trace).plot)];

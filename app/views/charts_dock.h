@@ -52,6 +52,7 @@ public:
     static constexpr const char* Signals_Key = "Charts/signals";
 
     explicit Charts_Dock(QWidget* parent = nullptr);
+    ~Charts_Dock() override;
 
     // Live answers from the line tap; ignored while a recording is shown.
     void Add_Frames(const QVector<Line_Frame>& frames);
