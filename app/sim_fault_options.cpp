@@ -1,85 +1,64 @@
 #include "sim_fault_options.h"
 
+#include "../sim/command_line.h" // vantor-sim's, not the program's
+
 #include <QCommandLineParser>
+
+#include <string>
+#include <vector>
 
 namespace Command_Line {
 
 namespace {
 
-bool to_side(const QString& text, std::size_t* side)
-{
-    if (text != QLatin1String("driver") && text != QLatin1String("curb"))
-        return false;
-    *side = Sim::Plant_Faults::index(text == QLatin1String("driver") ? Sim::Side::Driver
-                                                                     : Sim::Side::Curb);
-    return true;
-}
-
+// The options' names, values and help as the program lists them; their values
+// are read by vantor-sim's own parser, so that both take the same.
 struct Fault_Option
 {
     const char* name;
     const char* value; // nullptr for a switch
     const char* help;
     const char* wrong; // what a wrong value is told
-    bool (*apply)(Sim::Plant_Faults&, const QString&);
 };
-
-double number(const QString& text, bool* ok)
-{
-    return text.toDouble(ok);
-}
 
 const Fault_Option table[] = {
     {"leak-reservoir", "PSI_PER_MIN",
      "With --simulate: the reservoir leaks this many psi a minute (up to 1000).",
-     "takes psi a minute, 0 to 1000",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         bool ok = false;
-         f.reservoir_leak = number(v, &ok);
-         return ok && Sim::Plant_Faults::valid_reservoir_leak(f.reservoir_leak);
-     }},
+     "takes psi a minute, 0 to 1000"},
     {"leak-driver", "IN_PER_HOUR",
      "With --simulate: the driver's side sinks this many inches an hour while its valves are "
      "shut.",
-     "takes inches an hour, 0 to 1000",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         bool ok = false;
-         double& leak = f.side_leak[Sim::Plant_Faults::index(Sim::Side::Driver)];
-         leak = number(v, &ok);
-         return ok && Sim::Plant_Faults::valid_side_leak(leak);
-     }},
+     "takes inches an hour, 0 to 1000"},
     {"leak-curb", "IN_PER_HOUR", "With --simulate: the curb side sinks likewise.",
-     "takes inches an hour, 0 to 1000",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         bool ok = false;
-         double& leak = f.side_leak[Sim::Plant_Faults::index(Sim::Side::Curb)];
-         leak = number(v, &ok);
-         return ok && Sim::Plant_Faults::valid_side_leak(leak);
-     }},
+     "takes inches an hour, 0 to 1000"},
     {"stuck-sensor", "driver|curb",
-     "With --simulate: that side's height sensor keeps the reading it had.", "takes driver or curb",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         std::size_t side = 0;
-         return to_side(v, &side) && (f.stuck_sensor[side] = true);
-     }},
+     "With --simulate: that side's height sensor keeps the reading it had.",
+     "takes driver or curb"},
     {"reversed-sensor", "driver|curb",
-     "With --simulate: that side's height sensor reads up as down.", "takes driver or curb",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         std::size_t side = 0;
-         return to_side(v, &side) && (f.reversed_sensor[side] = true);
-     }},
+     "With --simulate: that side's height sensor reads up as down.", "takes driver or curb"},
     {"swapped-sensors", nullptr,
-     "With --simulate: each side's angle is read from the other side's sensor.", "",
-     [](Sim::Plant_Faults& f, const QString&) { return f.swapped_sensors = true; }},
+     "With --simulate: each side's angle is read from the other side's sensor.", ""},
     {"weak-compressor", "FACTOR",
      "With --simulate: the compressor fills at its rate times FACTOR (0 to 1).",
-     "takes a factor from 0 to 1",
-     [](Sim::Plant_Faults& f, const QString& v) {
-         bool ok = false;
-         f.compressor_factor = number(v, &ok);
-         return ok && Sim::Plant_Faults::valid_compressor_factor(f.compressor_factor);
-     }},
+     "takes a factor from 0 to 1"},
 };
+
+// One fault added to *FAULTS as vantor-sim reads "--NAME VALUE".
+bool apply(const Fault_Option& option, const QString& value, Sim::Plant_Faults* faults)
+{
+    const std::string flag = std::string("--") + option.name;
+    const std::string text = value.toStdString();
+    std::vector<const char*> argv = {"vantor-sim", flag.c_str()};
+    if (option.value)
+        argv.push_back(text.c_str());
+    Sim::Command_Line read;
+    read.plant_faults = *faults;
+    std::string error;
+    if (!Sim::parse_command_line(int(argv.size()), argv.data(), &read, &error))
+        return false;
+    *faults = read.plant_faults;
+    return true;
+}
 
 } // namespace
 
@@ -110,7 +89,7 @@ QString Read_Fault_Options(const QCommandLineParser& parser, Sim::Plant_Faults* 
         // A side's fault may be given for both sides.
         const QStringList values = o.value ? parser.values(name) : QStringList{QString()};
         for (const QString& value : values) {
-            if (!o.apply(*faults, value))
+            if (!apply(o, value, faults))
                 return QStringLiteral("--%1 %2, not '%3'").arg(name, QLatin1String(o.wrong), value);
         }
     }

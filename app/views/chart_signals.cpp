@@ -52,6 +52,15 @@ bool Is_Switch(int trace)
     return looks[trace].plot >= Input_Plot;
 }
 
+QVector<int> Lanes(const std::array<bool, Trace_Count>& chosen, int plot)
+{
+    QVector<int> out;
+    for (int t = 0; t < Trace_Count; ++t)
+        if (chosen[size_t(t)] && Signal(t).plot == plot)
+            out << t;
+    return out;
+}
+
 int Signal_Of(const QString& code)
 {
     for (int t = 0; t < Trace_Count; ++t)

@@ -3,6 +3,9 @@
 
 #include <QColor>
 #include <QStringList>
+#include <QVector>
+
+#include <array>
 
 namespace Views {
 
@@ -66,6 +69,8 @@ bool Is_Switch(int trace);
 int Signal_Of(const QString& code);
 // The traces shown unless the technician chose others.
 QStringList Default_Signals();
+// The chosen switches of a lane plot, top lane first.
+QVector<int> Lanes(const std::array<bool, Trace_Count>& chosen, int plot);
 // The unit a plot's axis is titled with.
 QString Plot_Unit(int plot, bool fahrenheit);
 
