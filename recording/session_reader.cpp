@@ -377,15 +377,26 @@ Direction direction_of(sqlite3_stmt* s, int column)
 
 bool Reader::traffic_query(const std::string& sql, const std::function<bool(const Traffic&)>& visit)
 {
+    return traffic_query(sql, [&](const Traffic_Key&, const Traffic& t) { return visit(t); });
+}
+
+bool Reader::traffic_query(const std::string& sql,
+                           const std::function<bool(const Traffic_Key&, const Traffic&)>& visit)
+{
     static_assert(Max_Row_Bytes == 4096, "the traffic query cuts at 4096 bytes");
     Statement st;
     if (!Db || sqlite3_prepare_v2(Db, sql.c_str(), -1, &st.s, nullptr) != SQLITE_OK)
         return fail_sqlite();
     Traffic t;
+    Traffic_Key key;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
         t.row = sqlite3_column_int64(st.s, 0);
         t.t_us = sqlite3_column_int64(st.s, 1);
+        key.is_real = sqlite3_column_type(st.s, 1) == SQLITE_FLOAT;
+        key.t_real = sqlite3_column_double(st.s, 1);
+        key.t_us = t.t_us;
+        key.row = t.row;
         t.direction = direction_of(st.s, 2);
         const auto type = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 3));
         t.bytes.clear();
@@ -414,7 +425,7 @@ bool Reader::traffic_query(const std::string& sql, const std::function<bool(cons
                 t.bytes = text(value.s, 0);
             t.length = std::int64_t(t.bytes.size());
         }
-        if (!visit(t))
+        if (!visit(key, t))
             return true;
     }
     return rc == SQLITE_DONE || fail_sqlite();
@@ -484,6 +495,27 @@ bool Reader::traffic_from(const Traffic_Key& from, std::size_t count,
                              "AND (t_us, rowid) >= " + key_literal(from) +
                              " ORDER BY t_us, rowid LIMIT " + std::to_string(count),
                          visit);
+}
+
+bool Reader::traffic_after(const Traffic_Key* after, std::size_t limit,
+                           const std::function<bool(const Traffic_Key&, const Traffic&)>& visit)
+{
+    std::string sql = std::string(Traffic_Columns) + Numeric_Time;
+    if (after)
+        sql += "AND (t_us, rowid) > " + key_literal(*after) + " ";
+    return traffic_query(sql + "ORDER BY t_us, rowid LIMIT " + std::to_string(limit), visit);
+}
+
+bool Reader::traffic_rows(const std::vector<std::int64_t>& rows,
+                          const std::function<bool(const Traffic&)>& visit)
+{
+    if (rows.empty())
+        return true;
+    std::string list;
+    for (const std::int64_t row : rows)
+        list += (list.empty() ? "" : ",") + std::to_string(row);
+    return traffic_query(
+        std::string(Traffic_Columns) + "WHERE rowid IN (" + list + ") ORDER BY t_us, rowid", visit);
 }
 
 bool Reader::whole_bytes(std::int64_t row,

@@ -127,6 +127,13 @@ public:
                       const std::function<bool(const Traffic_Key&)>& visit);
     bool traffic_from(const Traffic_Key& from, std::size_t count,
                       const std::function<bool(const Traffic&)>& visit);
+    // At most LIMIT rows after AFTER (from the first when null), each with
+    // its key, for views that choose the rows they show as they go; and the
+    // rows of the given rowids, in time order.
+    bool traffic_after(const Traffic_Key* after, std::size_t limit,
+                       const std::function<bool(const Traffic_Key&, const Traffic&)>& visit);
+    bool traffic_rows(const std::vector<std::int64_t>& rows,
+                      const std::function<bool(const Traffic&)>& visit);
     // A row whole, in pieces of at most 64 KiB.
     bool whole_bytes(std::int64_t row, const std::function<bool(const char*, std::size_t)>& piece);
 
@@ -139,6 +146,8 @@ private:
     bool fail_sqlite();
     bool has_table(const char* name);
     bool traffic_query(const std::string& sql, const std::function<bool(const Traffic&)>& visit);
+    bool traffic_query(const std::string& sql,
+                       const std::function<bool(const Traffic_Key&, const Traffic&)>& visit);
 
     sqlite3* Db = nullptr;
     int Version = 0;

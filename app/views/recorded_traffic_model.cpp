@@ -43,6 +43,16 @@ Traffic_Row event_row(const Recording::Event& e)
     return row;
 }
 
+Traffic_Row frame_row(const Recording::Traffic& t)
+{
+    Traffic_Row row;
+    row.t_s = double(t.t_us) / 1e6;
+    row.direction = direction_of(t.direction);
+    row.bytes = QByteArray(t.bytes.data(), int(t.bytes.size()));
+    row.length = t.length;
+    return row;
+}
+
 } // namespace
 
 Recorded_Traffic_Model::Recorded_Traffic_Model(QObject* parent) : Traffic_Table(parent)
@@ -73,13 +83,38 @@ bool Recorded_Traffic_Model::Open(const QString& file, QString* error)
         *error = QString::fromStdString(reader->error());
         return false;
     }
-    beginResetModel();
     Reader = std::move(reader);
-    Events = std::move(events);
+    All_Events = std::move(events);
+    start_index();
+    return true;
+}
+
+void Recorded_Traffic_Model::Choose(const Row_Choice& choice)
+{
+    if (choice == Chosen)
+        return;
+    Chosen = choice;
+    if (Reader)
+        start_index();
+}
+
+void Recorded_Traffic_Model::start_index()
+{
+    beginResetModel();
+    Marks.clear();
+    Chosen_Rows.clear();
+    Last_Key = Recording::Traffic_Key();
+    Has_Last_Key = false;
+    Frames = 0;
+    Events.clear();
+    for (const Event_Row& e : All_Events)
+        if (Chosen.Accepts(e.row))
+            Events.push_back(e);
+    Placed = 0;
+    Blocks.clear();
     Indexed = false;
     endResetModel();
     Slicer.start();
-    return true;
 }
 
 void Recorded_Traffic_Model::Close()
@@ -88,9 +123,12 @@ void Recorded_Traffic_Model::Close()
     Slicer.stop();
     Reader.reset();
     Marks.clear();
+    Chosen_Rows.clear();
     Last_Key = Recording::Traffic_Key();
+    Has_Last_Key = false;
     Frames = 0;
     Indexed = true;
+    All_Events.clear();
     Events.clear();
     Placed = 0;
     Blocks.clear();
@@ -122,18 +160,37 @@ bool Recorded_Traffic_Model::index_slice()
     if (Indexed || !Reader)
         return false;
     const int before = rowCount();
-    const bool first = Frames == 0;
+    const Recording::Traffic_Key* after = Has_Last_Key ? &Last_Key : nullptr;
     qint64 found = 0;
-    const bool ok = Reader->traffic_keys(first ? nullptr : &Last_Key, Slice_Rows,
-                                         [&](const Recording::Traffic_Key& key) {
-                                             place_events_before(&key);
-                                             if (Frames % Block_Rows == 0)
-                                                 Marks.push_back(key);
-                                             Last_Key = key;
-                                             ++Frames;
-                                             ++found;
-                                             return true;
-                                         });
+    const auto take = [&](const Recording::Traffic_Key& key) {
+        place_events_before(&key);
+        ++Frames;
+    };
+    // A choice reads the rows themselves, a slice of them at a time however
+    // few it keeps; all rows need only the time index.
+    const bool ok =
+        Chosen.Is_Choosing()
+            ? Reader->traffic_after(
+                  after, Slice_Rows,
+                  [&](const Recording::Traffic_Key& key, const Recording::Traffic& t) {
+                      ++found;
+                      if (Chosen.Accepts(frame_row(t))) {
+                          take(key);
+                          Chosen_Rows.push_back(key.row);
+                      }
+                      Last_Key = key;
+                      Has_Last_Key = true;
+                      return true;
+                  })
+            : Reader->traffic_keys(after, Slice_Rows, [&](const Recording::Traffic_Key& key) {
+                  if (Frames % Block_Rows == 0)
+                      Marks.push_back(key);
+                  take(key);
+                  Last_Key = key;
+                  Has_Last_Key = true;
+                  ++found;
+                  return true;
+              });
     // A file that fails part way shows what was read before.
     if (!ok || found < Slice_Rows) {
         place_events_before(nullptr);
@@ -156,16 +213,22 @@ const std::vector<Traffic_Row>& Recorded_Traffic_Model::block(qint64 number) con
     }
     std::vector<Traffic_Row> rows;
     rows.reserve(Block_Rows);
-    if (Reader && number >= 0 && number < qint64(Marks.size()))
-        Reader->traffic_from(Marks[size_t(number)], Block_Rows, [&](const Recording::Traffic& t) {
-            Traffic_Row row;
-            row.t_s = double(t.t_us) / 1e6;
-            row.direction = direction_of(t.direction);
-            row.bytes = QByteArray(t.bytes.data(), int(t.bytes.size()));
-            row.length = t.length;
-            rows.push_back(std::move(row));
-            return true;
-        });
+    const auto add = [&](const Recording::Traffic& t) {
+        rows.push_back(frame_row(t));
+        return true;
+    };
+    if (Reader && Chosen.Is_Choosing()) {
+        const qint64 from = number * Block_Rows;
+        if (number >= 0 && from < qint64(Chosen_Rows.size())) {
+            const auto begin = Chosen_Rows.begin() + std::ptrdiff_t(from);
+            const auto end =
+                Chosen_Rows.begin() +
+                std::ptrdiff_t(std::min<qint64>(from + Block_Rows, Chosen_Rows.size()));
+            Reader->traffic_rows({begin, end}, add);
+        }
+    } else if (Reader && number >= 0 && number < qint64(Marks.size())) {
+        Reader->traffic_from(Marks[size_t(number)], Block_Rows, add);
+    }
     if (Blocks.size() >= Kept_Blocks)
         Blocks.pop_back();
     Blocks.emplace_front(number, std::move(rows));

@@ -40,6 +40,10 @@ public:
     bool Is_Indexed() const { return Indexed; }
     // Finds the places of the rows left now.
     void Index_All();
+    // Shows only the rows CHOICE accepts, found again from the start of the
+    // file a slice at a time, as at opening; kept for the next recording.
+    void Choose(const Row_Choice& choice);
+    const Row_Choice& Choice() const { return Chosen; }
 
     Traffic_Row Row(int row) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -54,15 +58,24 @@ private:
         Traffic_Row row;
     };
     bool index_slice();
+    // Starts finding the places of the rows from the file's start.
+    void start_index();
     void place_events_before(const Recording::Traffic_Key* key);
     const std::vector<Traffic_Row>& block(qint64 number) const;
 
     std::unique_ptr<Recording::Reader> Reader;
-    // The key of every Block_Rows-th frame in time order.
+    Row_Choice Chosen;
+    // The key of every Block_Rows-th frame in time order, when all are shown.
     std::vector<Recording::Traffic_Key> Marks;
+    // The rowid of every frame shown, when a choice is made.
+    std::vector<std::int64_t> Chosen_Rows;
+    // The last row looked at, the next slice's start.
     Recording::Traffic_Key Last_Key;
+    bool Has_Last_Key = false;
     qint64 Frames = 0;
     bool Indexed = true;
+    std::vector<Event_Row> All_Events;
+    // Those of All_Events the choice accepts.
     std::vector<Event_Row> Events;
     std::size_t Placed = 0;
     QTimer Slicer;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -33,13 +34,19 @@ namespace {
 // milliseconds' work.
 constexpr int Find_Slice_Rows = 20000;
 
+// Live, the table moves on four times a second: the line's 550 rows a second
+// cannot be read as they come, and each move repaints and lays out the text
+// of every visible cell, which costs more than all the rest of the dock.
+constexpr int Refresh_Ms = 250;
+
 } // namespace
 
 Traffic_Dock::Traffic_Dock(QWidget* parent)
     : QDockWidget(QStringLiteral("Traffic"), parent), Rows(new Traffic_Model(this)),
       Recording(new Recorded_Traffic_Model(this)), Shown(new Traffic_Filter(this)),
       Table(new QTableView), Pause(new QCheckBox(QStringLiteral("Pause"))),
-      Find_Text(new QLineEdit), Find_Status(new QLabel), Finder(new QTimer(this))
+      Find_Text(new QLineEdit), Find_Status(new QLabel), Finder(new QTimer(this)),
+      Refresh(new QTimer(this))
 {
     setObjectName(QStringLiteral("dockTraffic"));
 
@@ -74,14 +81,26 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     // Between slices of a long find the interface answers the technician.
     Finder->setInterval(0);
     connect(Finder, &QTimer::timeout, this, [this] { find_step(Find_Slice_Rows); });
+    Refresh->setSingleShot(true);
+    Refresh->setInterval(Refresh_Ms);
+    connect(Refresh, &QTimer::timeout, this, [this] {
+        if (!Coming.isEmpty()) {
+            show_coming();
+            Refresh->start();
+        }
+    });
     connect(Pause, &QCheckBox::toggled, this, &Traffic_Dock::Set_Paused);
     connect(save, &QPushButton::clicked, this, &Traffic_Dock::Save_Dialog);
-    // Hidden, the dock is not fed: the sends counted so far cannot be
-    // continued from what the line sends once it is shown again.
+    // Hidden, the dock is not fed: the sends counted so far, and the rows
+    // not yet shown, cannot be continued from what the line sends once it is
+    // shown again.
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         On_Screen = visible;
-        if (!visible)
+        if (!visible) {
             Sends.clear();
+            Coming.clear();
+            Refresh->stop();
+        }
     });
     static const struct
     {
@@ -143,11 +162,13 @@ Traffic_Table* Traffic_Dock::Source() const
 void Traffic_Dock::update_view()
 {
     // The filter maps every row of its source: it stands between only while
-    // it filters, not over a recording's millions of rows all the time.
+    // it filters the line's rows. A recording's millions of rows are chosen
+    // as they are read from the file, a slice at a time.
     QAbstractItemModel* model = Source();
-    if (Shown->Is_Filtering()) {
-        if (Shown->sourceModel() != Source())
-            Shown->setSourceModel(Source());
+    Recording->Choose(Shown->Choice());
+    if (Shown->Choice().Is_Choosing() && !Recording->Is_Open()) {
+        if (Shown->sourceModel() != Rows)
+            Shown->setSourceModel(Rows);
         model = Shown;
     } else {
         Shown->setSourceModel(nullptr);
@@ -220,11 +241,33 @@ void Traffic_Dock::append(const QVector<Traffic_Row>& rows)
             Held.remove(0, Held.size() - Traffic_Model::Max_Rows);
         return;
     }
+    Coming += rows;
+    // The first rows after a quiet spell show at once; those that follow
+    // wait for the next refresh.
+    if (!Refresh->isActive()) {
+        show_coming();
+        if (Refresh->interval() > 0)
+            Refresh->start();
+    }
+}
+
+void Traffic_Dock::show_coming()
+{
     QScrollBar* scroll = Table->verticalScrollBar();
     const bool at_end = scroll->value() == scroll->maximum();
-    Rows->Append(rows);
+    Rows->Append(std::exchange(Coming, {}));
     if (at_end)
         Table->scrollToBottom();
+}
+
+void Traffic_Dock::Set_Refresh_Interval(int ms)
+{
+    Refresh->setInterval(ms);
+    if (ms == 0 && Refresh->isActive()) {
+        Refresh->stop();
+        if (!Coming.isEmpty())
+            show_coming();
+    }
 }
 
 bool Traffic_Dock::Show_Recording(const QString& file, QString* error)
@@ -238,6 +281,7 @@ bool Traffic_Dock::Show_Recording(const QString& file, QString* error)
 void Traffic_Dock::Clear()
 {
     Held.clear();
+    Coming.clear();
     Sends.clear();
     Rows->Clear();
     Recording->Close();
@@ -248,7 +292,9 @@ void Traffic_Dock::Set_Paused(bool paused)
 {
     if (Pause->isChecked() != paused)
         Pause->setChecked(paused); // comes back here
-    else if (!paused && !Held.isEmpty())
+    else if (paused)
+        Held += std::exchange(Coming, {});
+    else if (!Held.isEmpty())
         append(std::exchange(Held, {}));
 }
 
@@ -273,9 +319,7 @@ bool Traffic_Dock::find_step(int limit)
     for (; limit > 0 && Finding.left > 0 && count > 0; --limit, --Finding.left) {
         const int row = ((Finding.row + (Finding.forward ? 1 : -1)) % count + count) % count;
         Finding.row = row;
-        const int source_row =
-            model == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
-        if (Source()->Matches(source_row, Finding.text)) {
+        if (Source()->Matches(source_row(row), Finding.text)) {
             Finding.found = true;
             Table->selectRow(row);
             Table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtCenter);
@@ -342,38 +386,48 @@ void Traffic_Dock::Select_Nearest(double t_s)
     Following = false;
 }
 
-QString Traffic_Dock::Shown_Text(bool selected_only) const
+int Traffic_Dock::source_row(int row) const
 {
+    return Table->model() == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
+}
+
+QString Traffic_Dock::Selected_Text() const
+{
+    QModelIndexList rows = Table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
     QString text;
-    QAbstractItemModel* model = Table->model();
-    const auto add = [&](int row) {
-        const int source_row =
-            model == Shown ? Shown->mapToSource(Shown->index(row, 0)).row() : row;
-        text += Source()->Row_Text(source_row) + QLatin1Char('\n');
-    };
-    if (selected_only) {
-        QModelIndexList rows = Table->selectionModel()->selectedRows();
-        std::sort(rows.begin(), rows.end());
-        for (const QModelIndex& index : qAsConst(rows))
-            add(index.row());
-    } else {
-        Recording->Index_All();
-        for (int row = 0; row < model->rowCount(); ++row)
-            add(row);
-    }
+    for (const QModelIndex& index : qAsConst(rows))
+        text += Source()->Row_Text(source_row(index.row())) + QLatin1Char('\n');
     return text;
 }
 
 void Traffic_Dock::Copy_Selection()
 {
-    QApplication::clipboard()->setText(Shown_Text(true));
+    QApplication::clipboard()->setText(Selected_Text());
 }
 
-bool Traffic_Dock::Save_Shown(const QString& file, QString* error) const
+bool Traffic_Dock::Save_Shown(const QString& file, QString* error,
+                              const std::function<bool(int, int)>& progress) const
 {
+    Recording->Index_All();
+    const int count = Table->model()->rowCount();
     QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Text) &&
-        out.write(Shown_Text(false).toUtf8()) >= 0 && out.commit())
+    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Text);
+    // A whole recording is millions of lines: they go out a piece at a time.
+    QByteArray piece;
+    for (int row = 0; ok && row < count; ++row) {
+        piece += Source()->Row_Text(source_row(row)).toUtf8() + '\n';
+        if (piece.size() >= 1 << 16 || row == count - 1) {
+            ok = out.write(piece) == piece.size();
+            piece.clear();
+        }
+        if (ok && progress && row % 1000 == 999 && !progress(row + 1, count)) {
+            out.cancelWriting();
+            *error = QString();
+            return false;
+        }
+    }
+    if (ok && out.commit())
         return true;
     *error = QStringLiteral("Cannot write %1: %2").arg(file, out.errorString());
     return false;
@@ -384,8 +438,20 @@ void Traffic_Dock::Save_Dialog()
     const QString file = QFileDialog::getSaveFileName(
         this, QStringLiteral("Save Traffic"), QStringLiteral("traffic.txt"),
         QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (file.isEmpty())
+        return;
+    QProgressDialog progress(QStringLiteral("Saving the traffic..."), QStringLiteral("Cancel"), 0,
+                             Table->model()->rowCount(), this);
+    progress.setWindowTitle(QStringLiteral("Save Traffic"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
     QString error;
-    if (!file.isEmpty() && !Save_Shown(file, &error))
+    const bool saved = Save_Shown(file, &error, [&progress](int done, int count) {
+        progress.setMaximum(count);
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
+    if (!saved && !error.isEmpty())
         Quillon::Ask_User(QMessageBox::Critical, QStringLiteral("Save Traffic"), error,
                           QMessageBox::Ok, QMessageBox::NoButton, this);
 }

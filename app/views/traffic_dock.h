@@ -8,6 +8,8 @@
 #include <QDockWidget>
 #include <QHash>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QTimer;
@@ -42,9 +44,13 @@ public:
     QTableView* View() const { return Table; }
     // Shown on the screen, as its last visibilityChanged said.
     bool Is_Shown() const { return On_Screen; }
-    // The rows shown, as text, one a line.
-    QString Shown_Text(bool selected_only) const;
-    bool Save_Shown(const QString& file, QString* error) const;
+    // The rows selected, as text, one a line.
+    QString Selected_Text() const;
+    // Writes the rows shown, as text, a line at a time; PROGRESS is told the
+    // rows written and the rows in all, and stops the saving, with nothing
+    // written, by returning false.
+    bool Save_Shown(const QString& file, QString* error,
+                    const std::function<bool(int done, int count)>& progress = {}) const;
     // Selects the next shown row after the current one, or the one before,
     // whose code, bytes or meaning holds TEXT, going round at the end; false
     // when none does.
@@ -53,6 +59,9 @@ public:
     // technician; the status beside the field tells how it ends.
     void Start_Find(const QString& text, bool forward);
     bool Is_Finding() const;
+    // Live rows reach the table at most this often; 0 shows each batch at
+    // once.
+    void Set_Refresh_Interval(int ms);
 
 signals:
     void Row_Time_Selected(double t_s);
@@ -64,6 +73,9 @@ public slots:
 
 private:
     void append(const QVector<Traffic_Row>& rows);
+    void show_coming();
+    // The row of Source() at view row ROW.
+    int source_row(int row) const;
     void show_source(Traffic_Table* source);
     void update_view();
     void begin_find(const QString& text, bool forward);
@@ -88,6 +100,9 @@ private:
         bool found = false;
     } Finding;
     QVector<Traffic_Row> Held;
+    // Live rows waiting for the table's next refresh.
+    QVector<Traffic_Row> Coming;
+    QTimer* Refresh;
     // Sends of each request since its last answer, for "time-out after N sends".
     QHash<QByteArray, int> Sends;
     bool On_Screen = false;

@@ -79,30 +79,19 @@ int Traffic_Model::rowCount(const QModelIndex& parent) const
 
 void Traffic_Filter::Set_Code(const QString& code)
 {
-    Code = code.trimmed();
+    Chosen.code = code.trimmed();
     invalidateFilter();
 }
 
 void Traffic_Filter::Set_Direction(int direction)
 {
-    Wanted_Direction = direction;
+    Chosen.direction = direction;
     invalidateFilter();
 }
 
 bool Traffic_Filter::filterAcceptsRow(int source_row, const QModelIndex&) const
 {
-    const auto model = static_cast<const Traffic_Table*>(sourceModel());
-    const Traffic_Row row = model->Row(source_row);
-    // Time-outs and events go with the frames of their code; with a
-    // direction chosen, only frames are shown.
-    if (Wanted_Direction >= 0 &&
-        (row.kind != Row_Kind::Frame || int(row.direction) != Wanted_Direction))
-        return false;
-    if (Code.isEmpty())
-        return true;
-    const QString code =
-        row.kind == Row_Kind::Frame ? Frame_Code(row.direction, row.bytes) : row.code;
-    return code.compare(Code, Qt::CaseInsensitive) == 0;
+    return Chosen.Accepts(static_cast<const Traffic_Table*>(sourceModel())->Row(source_row));
 }
 
 } // namespace Views

@@ -40,18 +40,15 @@ class Traffic_Filter : public QSortFilterProxyModel
 
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
-    // Empty for every code; matched case-insensitively.
     void Set_Code(const QString& code);
-    // -1 for every direction.
     void Set_Direction(int direction);
-    bool Is_Filtering() const { return !Code.isEmpty() || Wanted_Direction >= 0; }
+    const Row_Choice& Choice() const { return Chosen; }
 
 protected:
     bool filterAcceptsRow(int source_row, const QModelIndex& source_parent) const override;
 
 private:
-    QString Code;
-    int Wanted_Direction = -1;
+    Row_Choice Chosen;
 };
 
 } // namespace Views

@@ -71,6 +71,17 @@ QFont Bytes_Font()
     return font;
 }
 
+bool Row_Choice::Accepts(const Traffic_Row& row) const
+{
+    if (direction >= 0 && (row.kind != Row_Kind::Frame || int(row.direction) != direction))
+        return false;
+    if (code.isEmpty())
+        return true;
+    const QString of_row =
+        row.kind == Row_Kind::Frame ? Frame_Code(row.direction, row.bytes) : row.code;
+    return of_row.compare(code, Qt::CaseInsensitive) == 0;
+}
+
 int Traffic_Table::sends_before(int row, const QString& code) const
 {
     int sends = 0;

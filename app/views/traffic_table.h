@@ -32,6 +32,24 @@ struct Traffic_Row
     qint64 length = 0;
 };
 
+// The rows the technician asked to see: those of one command code, of one
+// direction, or all. Time-outs and events go with the frames of their code;
+// with a direction chosen, only frames are shown.
+struct Row_Choice
+{
+    // Empty for every code; matched case-insensitively.
+    QString code;
+    // -1 for every direction.
+    int direction = -1;
+
+    bool Is_Choosing() const { return !code.isEmpty() || direction >= 0; }
+    bool Accepts(const Traffic_Row& row) const;
+    bool operator==(const Row_Choice& other) const
+    {
+        return code == other.code && direction == other.direction;
+    }
+};
+
 // The traffic monitor's table, over rows kept in memory or read on demand:
 // the texts, colours and look-ups of a row are the same for both.
 // The font of bytes: one of fixed width, where the desktop names none.
