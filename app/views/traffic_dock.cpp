@@ -445,12 +445,17 @@ void Traffic_Dock::Save_Dialog()
     progress.setWindowTitle(QStringLiteral("Save Traffic"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
+    // The box lets the line's rows in: they wait, as when paused, so that
+    // the rows saved are those shown when Save was chosen.
+    const bool was_paused = Pause->isChecked();
+    Set_Paused(true);
     QString error;
     const bool saved = Save_Shown(file, &error, [&progress](int done, int count) {
         progress.setMaximum(count);
         progress.setValue(done);
         return !progress.wasCanceled();
     });
+    Set_Paused(was_paused);
     if (!saved && !error.isEmpty())
         Quillon::Ask_User(QMessageBox::Critical, QStringLiteral("Save Traffic"), error,
                           QMessageBox::Ok, QMessageBox::NoButton, this);
