@@ -362,6 +362,17 @@ const char* const Traffic_Columns =
     "SELECT rowid, t_us, direction, typeof(bytes), "
     "CASE WHEN typeof(bytes) = 'blob' AND length(bytes) <= 4096 THEN bytes END FROM traffic ";
 
+// A row's key from its time and rowid columns.
+Traffic_Key key_of(sqlite3_stmt* s, int time_column, int row_column)
+{
+    Traffic_Key key;
+    key.is_real = sqlite3_column_type(s, time_column) == SQLITE_FLOAT;
+    key.t_real = sqlite3_column_double(s, time_column);
+    key.t_us = sqlite3_column_int64(s, time_column);
+    key.row = sqlite3_column_int64(s, row_column);
+    return key;
+}
+
 Direction direction_of(sqlite3_stmt* s, int column)
 {
     const auto name = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
@@ -391,12 +402,9 @@ bool Reader::traffic_query(const std::string& sql,
     Traffic_Key key;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        t.row = sqlite3_column_int64(st.s, 0);
-        t.t_us = sqlite3_column_int64(st.s, 1);
-        key.is_real = sqlite3_column_type(st.s, 1) == SQLITE_FLOAT;
-        key.t_real = sqlite3_column_double(st.s, 1);
-        key.t_us = t.t_us;
-        key.row = t.row;
+        key = key_of(st.s, 1, 0);
+        t.row = key.row;
+        t.t_us = key.t_us;
         t.direction = direction_of(st.s, 2);
         const auto type = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 3));
         t.bytes.clear();
@@ -463,28 +471,27 @@ std::string key_literal(const Traffic_Key& key)
     return "(" + std::string(t) + ", " + std::to_string(key.row) + ")";
 }
 
+// Rows of a number for a time after AFTER, or all of them when null.
+std::string rows_after(const Traffic_Key* after)
+{
+    return std::string(Numeric_Time) +
+           (after ? "AND (t_us, rowid) > " + key_literal(*after) + " " : std::string());
+}
+
 } // namespace
 
 bool Reader::traffic_keys(const Traffic_Key* after, std::size_t limit,
                           const std::function<bool(const Traffic_Key&)>& visit)
 {
-    std::string sql = std::string("SELECT t_us, rowid FROM traffic ") + Numeric_Time;
-    if (after)
-        sql += "AND (t_us, rowid) > " + key_literal(*after) + " ";
-    sql += "ORDER BY t_us, rowid LIMIT " + std::to_string(limit);
+    const std::string sql = "SELECT t_us, rowid FROM traffic " + rows_after(after) +
+                            "ORDER BY t_us, rowid LIMIT " + std::to_string(limit);
     Statement st;
     if (!Db || sqlite3_prepare_v2(Db, sql.c_str(), -1, &st.s, nullptr) != SQLITE_OK)
         return fail_sqlite();
-    Traffic_Key key;
     int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        key.is_real = sqlite3_column_type(st.s, 0) == SQLITE_FLOAT;
-        key.t_real = sqlite3_column_double(st.s, 0);
-        key.t_us = sqlite3_column_int64(st.s, 0);
-        key.row = sqlite3_column_int64(st.s, 1);
-        if (!visit(key))
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+        if (!visit(key_of(st.s, 0, 1)))
             return true;
-    }
     return rc == SQLITE_DONE || fail_sqlite();
 }
 
@@ -500,10 +507,9 @@ bool Reader::traffic_from(const Traffic_Key& from, std::size_t count,
 bool Reader::traffic_after(const Traffic_Key* after, std::size_t limit,
                            const std::function<bool(const Traffic_Key&, const Traffic&)>& visit)
 {
-    std::string sql = std::string(Traffic_Columns) + Numeric_Time;
-    if (after)
-        sql += "AND (t_us, rowid) > " + key_literal(*after) + " ";
-    return traffic_query(sql + "ORDER BY t_us, rowid LIMIT " + std::to_string(limit), visit);
+    return traffic_query(std::string(Traffic_Columns) + rows_after(after) +
+                             "ORDER BY t_us, rowid LIMIT " + std::to_string(limit),
+                         visit);
 }
 
 bool Reader::traffic_rows(const std::vector<std::int64_t>& rows,

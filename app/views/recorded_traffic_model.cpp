@@ -98,20 +98,24 @@ void Recorded_Traffic_Model::Choose(const Row_Choice& choice)
         start_index();
 }
 
+void Recorded_Traffic_Model::forget_places()
+{
+    Marks.clear();
+    Chosen_Rows.clear();
+    Last_Key.reset();
+    Frames = 0;
+    Events.clear();
+    Placed = 0;
+    Blocks.clear();
+}
+
 void Recorded_Traffic_Model::start_index()
 {
     beginResetModel();
-    Marks.clear();
-    Chosen_Rows.clear();
-    Last_Key = Recording::Traffic_Key();
-    Has_Last_Key = false;
-    Frames = 0;
-    Events.clear();
+    forget_places();
     for (const Event_Row& e : All_Events)
         if (Chosen.Accepts(e.row))
             Events.push_back(e);
-    Placed = 0;
-    Blocks.clear();
     Indexed = false;
     endResetModel();
     Slicer.start();
@@ -122,16 +126,9 @@ void Recorded_Traffic_Model::Close()
     beginResetModel();
     Slicer.stop();
     Reader.reset();
-    Marks.clear();
-    Chosen_Rows.clear();
-    Last_Key = Recording::Traffic_Key();
-    Has_Last_Key = false;
-    Frames = 0;
-    Indexed = true;
     All_Events.clear();
-    Events.clear();
-    Placed = 0;
-    Blocks.clear();
+    forget_places();
+    Indexed = true;
     endResetModel();
 }
 
@@ -160,11 +157,16 @@ bool Recorded_Traffic_Model::index_slice()
     if (Indexed || !Reader)
         return false;
     const int before = rowCount();
-    const Recording::Traffic_Key* after = Has_Last_Key ? &Last_Key : nullptr;
+    const Recording::Traffic_Key* after = Last_Key ? &*Last_Key : nullptr;
     qint64 found = 0;
-    const auto take = [&](const Recording::Traffic_Key& key) {
-        place_events_before(&key);
-        ++Frames;
+    const auto look = [&](const Recording::Traffic_Key& key, bool shown) {
+        ++found;
+        Last_Key = key;
+        if (shown) {
+            place_events_before(&key);
+            ++Frames;
+        }
+        return true;
     };
     // A choice reads the rows themselves, a slice of them at a time however
     // few it keeps; all rows need only the time index.
@@ -173,23 +175,15 @@ bool Recorded_Traffic_Model::index_slice()
             ? Reader->traffic_after(
                   after, Slice_Rows,
                   [&](const Recording::Traffic_Key& key, const Recording::Traffic& t) {
-                      ++found;
-                      if (Chosen.Accepts(frame_row(t))) {
-                          take(key);
+                      const bool shown = Chosen.Accepts(frame_row(t));
+                      if (shown)
                           Chosen_Rows.push_back(key.row);
-                      }
-                      Last_Key = key;
-                      Has_Last_Key = true;
-                      return true;
+                      return look(key, shown);
                   })
             : Reader->traffic_keys(after, Slice_Rows, [&](const Recording::Traffic_Key& key) {
                   if (Frames % Block_Rows == 0)
                       Marks.push_back(key);
-                  take(key);
-                  Last_Key = key;
-                  Has_Last_Key = true;
-                  ++found;
-                  return true;
+                  return look(key, true);
               });
     // A file that fails part way shows what was read before.
     if (!ok || found < Slice_Rows) {

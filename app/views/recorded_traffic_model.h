@@ -9,6 +9,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,8 @@ private:
         Traffic_Row row;
     };
     bool index_slice();
+    // Forgets the places of the rows found; the model is reset around it.
+    void forget_places();
     // Starts finding the places of the rows from the file's start.
     void start_index();
     void place_events_before(const Recording::Traffic_Key* key);
@@ -70,8 +73,7 @@ private:
     // The rowid of every frame shown, when a choice is made.
     std::vector<std::int64_t> Chosen_Rows;
     // The last row looked at, the next slice's start.
-    Recording::Traffic_Key Last_Key;
-    bool Has_Last_Key = false;
+    std::optional<Recording::Traffic_Key> Last_Key;
     qint64 Frames = 0;
     bool Indexed = true;
     std::vector<Event_Row> All_Events;

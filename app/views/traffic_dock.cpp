@@ -84,10 +84,8 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
     Refresh->setSingleShot(true);
     Refresh->setInterval(Refresh_Ms);
     connect(Refresh, &QTimer::timeout, this, [this] {
-        if (!Coming.isEmpty()) {
-            show_coming();
-            Refresh->start();
-        }
+        if (!Pause->isChecked() && !Waiting.isEmpty())
+            show_waiting();
     });
     connect(Pause, &QCheckBox::toggled, this, &Traffic_Dock::Set_Paused);
     connect(save, &QPushButton::clicked, this, &Traffic_Dock::Save_Dialog);
@@ -98,7 +96,8 @@ Traffic_Dock::Traffic_Dock(QWidget* parent)
         On_Screen = visible;
         if (!visible) {
             Sends.clear();
-            Coming.clear();
+            if (!Pause->isChecked())
+                Waiting.clear();
             Refresh->stop();
         }
     });
@@ -235,38 +234,33 @@ void Traffic_Dock::Add_Frames(const QVector<Line_Frame>& frames)
 
 void Traffic_Dock::append(const QVector<Traffic_Row>& rows)
 {
-    if (Pause->isChecked()) {
-        Held += rows;
-        if (Held.size() > Traffic_Model::Max_Rows)
-            Held.remove(0, Held.size() - Traffic_Model::Max_Rows);
-        return;
-    }
-    Coming += rows;
+    Waiting += rows;
+    if (Waiting.size() > Traffic_Model::Max_Rows)
+        Waiting.remove(0, Waiting.size() - Traffic_Model::Max_Rows);
     // The first rows after a quiet spell show at once; those that follow
     // wait for the next refresh.
-    if (!Refresh->isActive()) {
-        show_coming();
-        if (Refresh->interval() > 0)
-            Refresh->start();
-    }
+    if (!Pause->isChecked() && !Refresh->isActive())
+        show_waiting();
 }
 
-void Traffic_Dock::show_coming()
+void Traffic_Dock::show_waiting()
 {
     QScrollBar* scroll = Table->verticalScrollBar();
     const bool at_end = scroll->value() == scroll->maximum();
-    Rows->Append(std::exchange(Coming, {}));
+    Rows->Append(std::exchange(Waiting, {}));
     if (at_end)
         Table->scrollToBottom();
+    if (Refresh->interval() > 0)
+        Refresh->start();
 }
 
 void Traffic_Dock::Set_Refresh_Interval(int ms)
 {
     Refresh->setInterval(ms);
-    if (ms == 0 && Refresh->isActive()) {
+    if (ms == 0) {
         Refresh->stop();
-        if (!Coming.isEmpty())
-            show_coming();
+        if (!Pause->isChecked() && !Waiting.isEmpty())
+            show_waiting();
     }
 }
 
@@ -280,8 +274,7 @@ bool Traffic_Dock::Show_Recording(const QString& file, QString* error)
 
 void Traffic_Dock::Clear()
 {
-    Held.clear();
-    Coming.clear();
+    Waiting.clear();
     Sends.clear();
     Rows->Clear();
     Recording->Close();
@@ -292,10 +285,8 @@ void Traffic_Dock::Set_Paused(bool paused)
 {
     if (Pause->isChecked() != paused)
         Pause->setChecked(paused); // comes back here
-    else if (paused)
-        Held += std::exchange(Coming, {});
-    else if (!Held.isEmpty())
-        append(std::exchange(Held, {}));
+    else if (!paused && !Waiting.isEmpty() && !Refresh->isActive())
+        show_waiting();
 }
 
 void Traffic_Dock::begin_find(const QString& text, bool forward)
@@ -417,7 +408,7 @@ bool Traffic_Dock::Save_Shown(const QString& file, QString* error,
     QByteArray piece;
     for (int row = 0; ok && row < count; ++row) {
         piece += Source()->Row_Text(source_row(row)).toUtf8() + '\n';
-        if (piece.size() >= 1 << 16 || row == count - 1) {
+        if (piece.size() >= 1 << 16) {
             ok = out.write(piece) == piece.size();
             piece.clear();
         }
@@ -427,7 +418,7 @@ bool Traffic_Dock::Save_Shown(const QString& file, QString* error,
             return false;
         }
     }
-    if (ok && out.commit())
+    if (ok && out.write(piece) == piece.size() && out.commit())
         return true;
     *error = QStringLiteral("Cannot write %1: %2").arg(file, out.errorString());
     return false;

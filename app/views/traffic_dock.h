@@ -73,7 +73,9 @@ public slots:
 
 private:
     void append(const QVector<Traffic_Row>& rows);
-    void show_coming();
+    // Moves the waiting rows into the table, and starts the next refresh's
+    // wait.
+    void show_waiting();
     // The row of Source() at view row ROW.
     int source_row(int row) const;
     void show_source(Traffic_Table* source);
@@ -99,9 +101,9 @@ private:
         int left = 0;
         bool found = false;
     } Finding;
-    QVector<Traffic_Row> Held;
-    // Live rows waiting for the table's next refresh.
-    QVector<Traffic_Row> Coming;
+    // Live rows not in the table yet: held while paused, or waiting for the
+    // table's next refresh.
+    QVector<Traffic_Row> Waiting;
     QTimer* Refresh;
     // Sends of each request since its last answer, for "time-out after N sends".
     QHash<QByteArray, int> Sends;

@@ -348,8 +348,14 @@ void Diagnostics_Runners::sensors()
     const auto after = rig->sim.readings();
     if (fault.isEmpty()) {
         QVERIFY2(r.Find("driver_raise")->value > 3, qPrintable(r.summary));
-        QVERIFY(std::abs(int(after.driver_angle) - int(before.driver_angle)) < 10);
-        QVERIFY(std::abs(int(after.curb_angle) - int(before.curb_angle)) < 10);
+        const QByteArray angles = QStringLiteral("driver %1 -> %2, curb %3 -> %4")
+                                      .arg(before.driver_angle)
+                                      .arg(after.driver_angle)
+                                      .arg(before.curb_angle)
+                                      .arg(after.curb_angle)
+                                      .toLatin1();
+        QVERIFY2(std::abs(int(after.driver_angle) - int(before.driver_angle)) < 10, angles);
+        QVERIFY2(std::abs(int(after.curb_angle) - int(before.curb_angle)) < 10, angles);
     }
     QCOMPARE(rig->sim.request_count("go MDP") > 0, true);
     QCOMPARE(rig->sim.request_count("go MCN") > 0, true);
